@@ -1,0 +1,32 @@
+#include "encode/paths.h"
+
+#include "runtime/text.h"
+
+namespace vellaro {
+
+void MakeFolders(Env& env, std::string_view path) {
+  std::string folder(Clip(path));
+  if (folder.empty()) return;
+  if (!IsPathSeparator(folder.back())) folder += '\\';
+  env.CreateFolder(folder);
+  bool first = true;
+  for (std::size_t pos = 0; pos < folder.size(); ++pos) {
+    if (!IsPathSeparator(folder[pos])) continue;
+    if (first) {
+      // The part before the first separator is a drive ("C:") or empty.
+      first = false;
+      continue;
+    }
+    env.CreateFolder(std::string_view(folder).substr(0, pos));
+  }
+}
+
+std::string PageFilePath(const AppState& state, int page) {
+  std::string path(Clip(state.work_folder));
+  AppendDecimal(path, state.instance);
+  AppendDecimal(path, page);
+  path += ".WMF";
+  return path;
+}
+
+}  // namespace vellaro

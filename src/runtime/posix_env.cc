@@ -1,0 +1,287 @@
+// The POSIX backend of Env.
+//
+// "Other writers denied" is an advisory lock (flock): a reader holds a
+// shared lock and a writer an exclusive one, both taken without waiting, so
+// a second open for writing fails while the file is held, in this process
+// or another. A backslash in a path is a separator, like a slash.
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <iostream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "runtime/command_line.h"
+#include "runtime/env.h"
+#include "runtime/posix_console.h"
+
+namespace vellaro {
+namespace {
+
+// The one place where OS errors become runtime error codes.
+int CodeFromErrno(int err) {
+  switch (err) {
+    case 0:
+      return kOk;
+    case ENOENT:
+      return kFileNotFound;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP:
+      return kPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case EEXIST:
+    case ETXTBSY:
+      return kAccessDenied;
+    case EMFILE:
+    case ENFILE:
+      return kTooManyOpenFiles;
+    case ENOMEM:
+      return kInsufficientMemory;
+    case EWOULDBLOCK:
+      return kFileIsLocked;
+    default:
+      return kFileSystemError;
+  }
+}
+
+std::string NativePath(std::string_view path) {
+  std::string native(path);
+  for (char& c : native) {
+    if (c == '\\') c = '/';
+  }
+  return native;
+}
+
+// Owns a file descriptor; closes it on destruction.
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  int release() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+  void reset(int fd) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
+
+ private:
+  int fd_;
+};
+
+bool IsRegularFd(int fd) {
+  struct stat st;
+  return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Opens `native` and takes the advisory lock `lock` without waiting; refuses
+// anything but a regular file. O_NONBLOCK keeps a FIFO from blocking the
+// open; it does not change how a regular file is read or written.
+int OpenLocked(const std::string& native, int flags, int lock, Fd* out) {
+  Fd fd(::open(native.c_str(),
+               flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666));
+  if (fd.get() < 0) return CodeFromErrno(errno);
+  if (!IsRegularFd(fd.get())) return kAccessDenied;
+  if (::flock(fd.get(), lock | LOCK_NB) != 0) {
+    return errno == EWOULDBLOCK ? kFileIsLocked : CodeFromErrno(errno);
+  }
+  int fl = ::fcntl(fd.get(), F_GETFL);
+  if (fl >= 0) ::fcntl(fd.get(), F_SETFL, fl & ~O_NONBLOCK);
+  out->reset(fd.release());
+  return kOk;
+}
+
+class PosixSequentialFile final : public SequentialFile {
+ public:
+  explicit PosixSequentialFile(int fd) : fd_(fd) {
+#ifdef POSIX_FADV_SEQUENTIAL
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+#endif
+  }
+
+  int Read(char* scratch, std::size_t n, std::size_t* got) override {
+    *got = 0;
+    while (true) {
+      ssize_t r = ::read(fd_.get(), scratch, n);
+      if (r >= 0) {
+        *got = static_cast<std::size_t>(r);
+        return kOk;
+      }
+      if (errno != EINTR) return CodeFromErrno(errno);
+    }
+  }
+
+ private:
+  Fd fd_;
+};
+
+class PosixWritableFile final : public WritableFile {
+ public:
+  explicit PosixWritableFile(int fd) : fd_(fd) {}
+  ~PosixWritableFile() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+  int Append(std::string_view data) override {
+    if (fd_ < 0) return kFileNotOpen;
+    while (!data.empty()) {
+      ssize_t w = ::write(fd_, data.data(), data.size());
+      if (w < 0) {
+        if (errno == EINTR) continue;
+        return CodeFromErrno(errno);
+      }
+      data.remove_prefix(static_cast<std::size_t>(w));
+    }
+    return kOk;
+  }
+
+  int Close() override {
+    if (fd_ < 0) return kOk;
+    int result = ::close(fd_) == 0 ? kOk : CodeFromErrno(errno);
+    fd_ = -1;
+    return result;
+  }
+
+ private:
+  int fd_;
+};
+
+class PosixEnv final : public Env {
+ public:
+  explicit PosixEnv(std::string tail)
+      : tail_(std::move(tail)), random_(std::random_device{}()) {}
+
+  int OpenForReading(std::string_view path,
+                     std::unique_ptr<SequentialFile>* file) override {
+    Fd fd;
+    int code = OpenLocked(NativePath(path), O_RDONLY, LOCK_SH, &fd);
+    if (code != kOk) return code;
+    *file = std::make_unique<PosixSequentialFile>(fd.release());
+    return kOk;
+  }
+
+  int CreateForWriting(std::string_view path,
+                       std::unique_ptr<WritableFile>* file) override {
+    std::string native = NativePath(path);
+    struct stat st;
+    if (::stat(native.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+      return kAccessDenied;
+    }
+    Fd fd;
+    int code = OpenLocked(native, O_WRONLY | O_CREAT, LOCK_EX, &fd);
+    if (code != kOk) return code;
+    // Emptied only now that the lock is ours: a file another holder is
+    // writing is never cut short.
+    if (::ftruncate(fd.get(), 0) != 0) return CodeFromErrno(errno);
+    *file = std::make_unique<PosixWritableFile>(fd.release());
+    return kOk;
+  }
+
+  int DeleteFile(std::string_view path) override {
+    std::string native = NativePath(path);
+    struct stat st;
+    if (::lstat(native.c_str(), &st) != 0) return CodeFromErrno(errno);
+    if (S_ISLNK(st.st_mode)) {
+      return ::unlink(native.c_str()) == 0 ? kOk : CodeFromErrno(errno);
+    }
+    if (!S_ISREG(st.st_mode)) return kAccessDenied;
+    Fd fd;
+    int code = OpenLocked(native, O_RDONLY, LOCK_EX, &fd);
+    if (code == kFileIsLocked) return code;
+    // Without read permission the lock cannot be tested; the unlink then
+    // follows the folder's permissions alone.
+    return ::unlink(native.c_str()) == 0 ? kOk : CodeFromErrno(errno);
+  }
+
+  int CopyFile(std::string_view from, std::string_view to) override {
+    std::unique_ptr<SequentialFile> source;
+    int code = OpenForReading(from, &source);
+    if (code != kOk) return code;
+    std::unique_ptr<WritableFile> target;
+    code = CreateForWriting(to, &target);
+    if (code != kOk) return code;
+    std::vector<char> block(256 * 1024);
+    while (code == kOk) {
+      std::size_t got = 0;
+      code = source->Read(block.data(), block.size(), &got);
+      if (code != kOk || got == 0) break;
+      code = target->Append(std::string_view(block.data(), got));
+    }
+    int closed = target->Close();
+    if (code == kOk) code = closed;
+    // A half-written copy is worse than none.
+    if (code != kOk) ::unlink(NativePath(to).c_str());
+    return code;
+  }
+
+  int CreateFolder(std::string_view path) override {
+    return ::mkdir(NativePath(path).c_str(), 0777) == 0 ? kOk
+                                                        : CodeFromErrno(errno);
+  }
+
+  std::string CurrentDirectory() override {
+    std::vector<char> buffer(4096);
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+      if (errno != ERANGE) return std::string();
+      buffer.resize(buffer.size() * 2);
+    }
+    return std::string(buffer.data());
+  }
+
+  std::string CommandTail() override { return tail_; }
+
+  LocalTime Now() override {
+    std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    ::localtime_r(&now, &tm);
+    return LocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
+                     tm.tm_hour,        tm.tm_min,     tm.tm_sec};
+  }
+
+  std::int64_t RandomBetween(std::int64_t low, std::int64_t high) override {
+    return std::uniform_int_distribution<std::int64_t>(low, high)(random_);
+  }
+
+  int ShowMessageBox(const MessageBox& box) override {
+    return ShowConsoleBox(box, std::cerr, std::cin, ::isatty(0) == 1);
+  }
+
+  void Stop(std::string_view final_text) override {
+    MessageBox box{"Stop", std::string(final_text), BoxIcon::kStop,
+                   BoxButtons::kOk, kAnswerOk};
+    ShowConsoleBox(box, std::cerr, std::cin, /*interactive=*/false);
+  }
+
+  void RestorePointer() override {}
+
+ private:
+  std::string tail_;
+  std::mt19937_64 random_;
+};
+
+}  // namespace
+
+Env* NativeEnv(int argc, char** argv) {
+  static PosixEnv* env = new PosixEnv(JoinArguments(argc, argv));
+  return env;
+}
+
+}  // namespace vellaro
