@@ -1,13 +1,185 @@
 #include "encode/rtf_writer.h"
 
-namespace vellaro {
+#include <array>
+#include <cstddef>
+#include <memory>
+#include <string>
 
-std::uint8_t MakeRTFFile(Env&, const AppState&, const RtfRequest&) {
-  return 2;  // TODO(encode): the writer
+#include "encode/paths.h"
+#include "encode/rtf_text.h"
+#include "runtime/text.h"
+
+namespace vellaro {
+namespace {
+
+constexpr std::size_t kPathWidth = 256;
+constexpr std::size_t kReadBlock = 64 * 1024;
+constexpr std::size_t kPlaceableHeader = 22;  // skipped, never interpreted
+constexpr std::size_t kBytesPerLine = 64;     // 128 hex digits
+
+// The picture tag: always ten digits, so the blip id is 32 characters.
+constexpr std::int64_t kTagLow = 1111111111;
+constexpr std::int64_t kTagHigh = 1410065407;
+
+// The two upper-case hex digits of every byte value.
+constexpr std::array<char, 2 * 256> MakeHexTable() {
+  constexpr char kDigits[] = "0123456789ABCDEF";
+  std::array<char, 2 * 256> table{};
+  for (std::size_t b = 0; b < 256; ++b) {
+    table[2 * b] = kDigits[b >> 4];
+    table[2 * b + 1] = kDigits[b & 15];
+  }
+  return table;
+}
+constexpr std::array<char, 2 * 256> kHexPairs = MakeHexTable();
+
+// `value` times `numerator` / `denominator`, exactly, truncated toward zero
+// (integer division does both), in 64 bits so that no input overflows.
+constexpr std::int64_t Scaled(std::int64_t value, std::int64_t numerator,
+                              std::int64_t denominator) {
+  return value * numerator / denominator;
 }
 
-std::uint8_t WriteMetafileHex(Env&, std::string_view, BufferedWriter&) {
-  return 1;  // TODO(encode): the writer
+// Thousandths of an inch to hundredths of a millimetre (x 2.54).
+constexpr std::int64_t ToHundredthsMm(std::int32_t value) {
+  return Scaled(value, 254, 100);
+}
+
+// Hundredths of a millimetre to twips, as the document counts them
+// (x 0.5669).
+constexpr std::int64_t ToTwips(std::int64_t value) {
+  return Scaled(value, 5669, 10000);
+}
+
+// Fills `values` with everything the document texts need.
+RtfValues DocumentValues(const RtfRequest& request, const LocalTime& now,
+                         std::int64_t tag) {
+  const bool landscape = request.landscape != 0;
+  const std::int64_t width = ToHundredthsMm(request.page_width);
+  const std::int64_t height = ToHundredthsMm(request.page_height);
+  const std::int64_t width_goal = ToTwips(width);
+  const std::int64_t height_goal = ToTwips(height);
+  const std::int64_t stretched_width = Scaled(width, 10664, 10000);
+
+  RtfValues values;
+  auto set = [&values](RtfSlot slot, std::string text) {
+    values[static_cast<std::size_t>(slot)] = std::move(text);
+  };
+  set(RtfSlot::kYear, Decimal(now.year));
+  set(RtfSlot::kMonth, Decimal(now.month));
+  set(RtfSlot::kDay, Decimal(now.day));
+  set(RtfSlot::kHour, Decimal(now.hour));
+  set(RtfSlot::kMinute, Decimal(now.minute));
+  set(RtfSlot::kPaperWords,
+      std::string(RtfPaperWords(request.paper_name, landscape)));
+  // The margins get the same factor as the picture extents.
+  set(RtfSlot::kMarginLeft, Decimal(ToHundredthsMm(request.left_margin)));
+  set(RtfSlot::kMarginTop, Decimal(ToHundredthsMm(request.top_margin)));
+  set(RtfSlot::kLandscapeWords,
+      landscape ? std::string(kRtfLandscapeWords) : std::string());
+  set(RtfSlot::kScale,
+      Decimal(request.scale_percent == 0 ? 100 : request.scale_percent));
+  // A landscape page is laid on its side: height across, stretched width
+  // down.
+  set(RtfSlot::kPicWidth, Decimal(landscape ? height : width));
+  set(RtfSlot::kPicHeight, Decimal(landscape ? stretched_width : height));
+  set(RtfSlot::kPicWidthGoal, Decimal(landscape ? height_goal : width_goal));
+  set(RtfSlot::kPicHeightGoal, Decimal(landscape ? width_goal : height_goal));
+  set(RtfSlot::kPictureTag, Decimal(tag));
+  return values;
+}
+
+// Appends `n` bytes of `in` as hex digits to `out`, continuing a line that
+// already holds `column` bytes; CR LF follows every 64th byte of a line.
+// Returns the bytes in the line now unfinished.
+std::size_t AppendHex(const unsigned char* in, std::size_t n,
+                      std::size_t column, BufferedWriter& out) {
+  while (n > 0) {
+    const std::size_t room = kBytesPerLine - column;
+    const std::size_t take = n < room ? n : room;
+    char* dest = out.Reserve(2 * kBytesPerLine + 2);
+    for (std::size_t i = 0; i < take; ++i) {
+      dest[2 * i] = kHexPairs[2 * in[i]];
+      dest[2 * i + 1] = kHexPairs[2 * in[i] + 1];
+    }
+    std::size_t written = 2 * take;
+    column += take;
+    if (column == kBytesPerLine) {
+      dest[written++] = '\r';
+      dest[written++] = '\n';
+      column = 0;
+    }
+    out.Commit(written);
+    in += take;
+    n -= take;
+  }
+  return column;
+}
+
+// Closes the document. A document whose writing failed is broken: it is
+// deleted where possible and reported as not written, whatever `result`
+// the pages gave.
+std::uint8_t CloseDocument(Env& env, const std::string& path,
+                           BufferedWriter& out, std::uint8_t result) {
+  if (out.Close() != kOk) {
+    env.DeleteFile(path);
+    return 2;
+  }
+  return result;
+}
+
+}  // namespace
+
+std::uint8_t MakeRTFFile(Env& env, const AppState& state,
+                         const RtfRequest& request) {
+  // The clock and the tag are read once, even for a request with no pages.
+  const LocalTime now = env.Now();
+  const std::int64_t tag = env.RandomBetween(kTagLow, kTagHigh);
+  const RtfValues values = DocumentValues(request, now, tag);
+  if (request.page_count == 0) return 2;
+
+  const std::string path(FieldText(request.rtf_path, kPathWidth));
+  env.DeleteFile(path);  // a missing file is no error
+  std::unique_ptr<WritableFile> file;
+  if (env.CreateForWriting(path, &file) != kOk) return 2;
+  BufferedWriter out(std::move(file));
+
+  out.Append(RenderRtf(RtfDocumentHeader(), values));
+  const std::string page_head = RenderRtf(RtfPageHead(), values);
+  for (int page = 1; page <= request.page_count && out.ok(); ++page) {
+    out.Append(page_head);
+    if (WriteMetafileHex(env, PageFilePath(state, page), out) != 0) {
+      // The document stays on disk, ending inside this page's group.
+      return CloseDocument(env, path, out, 1);
+    }
+    out.Append(kRtfPageSeparator);
+  }
+  out.Append(kRtfDocumentEnd);
+  return CloseDocument(env, path, out, 0);
+}
+
+std::uint8_t WriteMetafileHex(Env& env, std::string_view path,
+                              BufferedWriter& out) {
+  std::unique_ptr<SequentialFile> file;
+  if (env.OpenForReading(FieldText(path, kPathWidth), &file) != kOk) {
+    return 1;
+  }
+  std::unique_ptr<char[]> block(new char[kReadBlock]);
+  std::size_t skip = kPlaceableHeader;
+  std::size_t column = 0;
+  while (true) {
+    std::size_t got = 0;
+    const int code = file->Read(block.get(), kReadBlock, &got);
+    // A failed read ends the data like the end of the file; whatever it
+    // delivered before failing still counts.
+    const std::size_t dropped = got < skip ? got : skip;
+    skip -= dropped;
+    column =
+        AppendHex(reinterpret_cast<const unsigned char*>(block.get()) + dropped,
+                  got - dropped, column, out);
+    if (code != kOk || got == 0) break;
+  }
+  return 0;
 }
 
 }  // namespace vellaro
