@@ -168,6 +168,8 @@ TEST_F(RtfWriterTest, PictureSizesAndMarginsUseExactArithmetic) {
       // product falls just below it.
       {0, 307087, 100, 0, 780000, 254, 442182, 143, 0},
       {0, -8270, 11530, -197, -21005, 29286, -11907, 16602, -500},
+      // Sizes past 32 bits are written whole, not wrapped.
+      {0, 2000000000, 100, 0, 5080000000, 254, 2879852000, 143, 0},
   };
   for (const auto& c : cases) {
     request_.landscape = c.landscape;
