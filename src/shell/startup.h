@@ -8,10 +8,20 @@
 
 namespace vellaro {
 
-// RunProgram: the whole run. Performs the start-up report run, takes the
-// instance number from the first command-line token, and evaluates the rest
-// of the command tail as one call of MakeEMLFileSW. Everything the run
-// produces comes from that call; a malformed command line does nothing.
+// RunProgram: the whole run, in this order and nothing else:
+//  1. opens a binding scope for call texts;
+//  2. runs the start-up report run, which sets the work folder; when that
+//     run stops the program, returns at once without reading the command
+//     line;
+//  3. reads the command tail, cut at 10000 characters;
+//  4. sets the instance number from its first token;
+//  5. binds MakeEMLFileSW;
+//  6. removes the leading numbers and evaluates the rest as one call text,
+//     which, when it is a valid call of MakeEMLFileSW, writes the message;
+//  7. closes the binding scope.
+// Everything the run produces comes from that call. A malformed command
+// line calls nothing, writes nothing and shows nothing; the value of the
+// call is not used.
 void RunProgram(Env& env, AppState& state);
 
 }  // namespace vellaro
