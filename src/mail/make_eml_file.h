@@ -13,11 +13,11 @@ namespace vellaro {
 
 // Results of MakeEMLFile.
 enum EmlResult : std::uint8_t {
-  kEmlDone = 0,         // the message was written completely and closed
-  kEmlUnreadable = 1,   // a page, the RTF work file or an attachment could
-                        // not be read; the message ends where that part began
-  kEmlNotWritten = 2,   // no pages, or the message file could not be created
-                        // or written
+  kEmlDone = 0,        // the message was written completely and closed
+  kEmlUnreadable = 1,  // a page, the RTF work file or an attachment could
+                       // not be read; the message ends where that part began
+  kEmlNotWritten = 2,  // no pages, or the message file could not be created
+                       // or written
 };
 
 // MakeEMLFile: writes one MIME message (".eml", marked unsent) holding the
