@@ -49,8 +49,9 @@ class BindingScope {
   // calls nothing.
   //
   // Any other text returns an empty text and leaves error() at
-  // kEvaluationFailed: a text that fails to read or match, too many
-  // arguments, or a name that is not bound. For the last, kUnknownName is
+  // kEvaluationFailed: a text that fails to read or match (kEvaluationFailed
+  // alone, whatever name it holds), too many arguments, or a well-formed
+  // call of a name that is not bound. For the last, kUnknownName is
   // recorded first together with the name as written, then
   // kEvaluationFailed. A name of over 99 characters is never bound and so
   // fails as an unknown name.

@@ -1,8 +1,8 @@
 // vellaro: writes a report's printed pages into an e-mail draft.
 //
-// Usage: vellaro <instance> [numbers...]
-// MakeEMLFileSW('<out.eml>','<pages>',...) The exit code is always 0; the
-// message file is the only result.
+// Usage:
+//   vellaro <instance> [numbers...] MakeEMLFileSW('<out.eml>','<pages>',...)
+// The exit code is always 0; the message file is the only result.
 
 #include "runtime/app_state.h"
 #include "runtime/env.h"

@@ -11,14 +11,15 @@ namespace vellaro {
 
 // WholeNumberFromText: the signed 32-bit number a text stands for.
 //
-// Only the first 99 characters take part. Leading blanks are skipped; a "-"
-// there makes the result negative, while a "+" makes the whole text yield 0.
-// Decimal digits follow; a "." or a "," ends the integer part and starts a
-// fraction, which is dropped (truncation toward zero). An exponent ("E" or
-// "e", an optional sign, digits) counts only after such a fraction, and
-// scales the value before the truncation: "1.5E3" gives 1500, "1E3" gives 1.
-// The first character that fits none of this ends the number. A text with no
-// digit before its fraction yields 0 (".5" and "abc" both give 0).
+// Only the first 99 characters take part. Leading spaces are skipped (any
+// other white space ends the number at once); a "-" there makes the result
+// negative, while a "+" makes the whole text yield 0. Decimal digits follow; a
+// "." or a "," ends the integer part and starts a fraction, which is dropped
+// (truncation toward zero). An exponent ("E" or "e", an optional sign, digits)
+// counts only after such a fraction, and scales the value before the
+// truncation: "1.5E3" gives 1500, "1E3" gives 1. The first character that fits
+// none of this ends the number. A text with no digit before its fraction yields
+// 0 (".5" and "abc" both give 0).
 //
 // Values beyond the 32-bit range wrap: the result is the value's low 32 bits
 // in two's complement, so "4294967297" gives 1 and "2147483648" gives
