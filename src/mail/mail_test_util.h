@@ -11,6 +11,9 @@
 #include <string>
 #include <string_view>
 
+#include "mail/eml_params.h"
+#include "mail/make_eml_file.h"
+#include "runtime/app_state.h"
 #include "runtime/line_writer.h"
 #include "runtime/mem_env.h"
 
@@ -65,6 +68,69 @@ inline std::string Base64Lines(std::string_view data) {
   lines.append(text, pos).append("\r\n");
   return lines;
 }
+
+// Bytes that look like nothing in particular, different for each `seed`.
+inline std::string SomeBytes(std::size_t size, int seed) {
+  std::string bytes(size, '\0');
+  unsigned value = 2166136261u ^ static_cast<unsigned>(seed);
+  for (char& byte : bytes) {
+    value = value * 16777619u + 12345u;
+    byte = static_cast<char>(value >> 24);
+  }
+  return bytes;
+}
+
+// A message run over MemEnv: work folder /w/KQ/, instance 5, page files
+// put there by the test, an A4 page size and an output at /w/out.eml.
+class MessageTest : public ::testing::Test {
+ protected:
+  static constexpr const char* kMessagePath = "/w/out.eml";
+
+  void SetUp() override {
+    env_.PutFolder("/w/KQ");
+    state_.work_folder = "/w\\KQ\\";
+    state_.instance = 5;
+    params_.eml_file_name = kMessagePath;
+    params_.page_width = 8270;
+    params_.page_height = 11530;
+    params_.paper_name = "A4";
+    params_.rtf_name = "Report";
+  }
+
+  // The path and contents of page file `page` of instance 5.
+  static std::string PagePath(int page) {
+    return "/w/KQ/5" + std::to_string(page) + ".WMF";
+  }
+  static std::string PageBytes(int page) {
+    return SomeBytes(22 + 40 * static_cast<std::size_t>(page), page);
+  }
+  // Puts page files 1..count and sets the page count.
+  void PutPages(int count) {
+    for (int page = 1; page <= count; ++page) {
+      env_.PutFile(PagePath(page), PageBytes(page));
+    }
+    params_.page_count = static_cast<std::uint8_t>(count);
+  }
+
+  // Runs the builder; the message lands in eml_.
+  std::uint8_t Run() {
+    std::uint8_t result = MakeEMLFile(env_, state_, params_);
+    eml_ = env_.FileContents(kMessagePath);
+    return result;
+  }
+
+  // True when the message file is closed: nobody holds it any more.
+  bool MessageClosed() { return env_.DeleteFile(kMessagePath) == kOk; }
+
+  bool Has(std::string_view text) const {
+    return eml_.find(text) != std::string::npos;
+  }
+
+  MemEnv env_;
+  AppState state_;
+  EmlParams params_;
+  std::string eml_;
+};
 
 }  // namespace vellaro::testing
 
