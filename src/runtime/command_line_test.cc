@@ -35,7 +35,8 @@ TEST(CommandLineTest, NthToken) {
 }
 
 TEST(CommandLineTest, JoinArgumentsWithSingleBlanks) {
-  char prog[] = "vellaro", a[] = "5", b[] = "MakeEMLFileSW('x y',", c[] = "'1')";
+  char prog[] = "vellaro", a[] = "5", b[] = "MakeEMLFileSW('x y',",
+       c[] = "'1')";
   char* argv[] = {prog, a, b, c};
   EXPECT_EQ(JoinArguments(4, argv), "5 MakeEMLFileSW('x y', '1')");
   EXPECT_EQ(JoinArguments(1, argv), "");

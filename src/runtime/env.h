@@ -1,11 +1,11 @@
 // The runtime environment: everything the program needs from the operating
 // system, behind one interface.
 //
-// Env is the only way the rest of the program reaches files, folders, the
-// command line, the clock, random numbers and the user. Each OS has one
-// backend (posix_env.cc, and a Win32 one); tests use MemEnv, an in-memory
-// double with fault injection. Operations report failures as ErrorCode
-// values; no exception leaves the runtime.
+// Env is the only way the rest of the program reaches files, folders, keyed
+// data files, the command line, the clock, random numbers and the user. Each OS
+// has one backend (posix_env.cc, and a Win32 one); tests use MemEnv, an
+// in-memory double with fault injection. Operations report failures as
+// ErrorCode values; no exception leaves the runtime.
 //
 // Paths are texts in the program's own form: a backslash and a slash both
 // separate levels. Backends translate to the native form at this boundary.
@@ -20,6 +20,7 @@
 #include <string_view>
 
 #include "runtime/error_codes.h"
+#include "runtime/keyed_file.h"
 
 namespace vellaro {
 
@@ -131,6 +132,13 @@ class Env {
   // Sets the mouse pointer back to the normal arrow (nothing on a system
   // without a pointer of the program's own).
   virtual void RestorePointer() = 0;
+
+  // Makes the keyed data file `name` (relative to the current directory;
+  // the driver's default extension is added when the name has none) with
+  // the record layout `layout`. The file starts closed; its own operations
+  // report what is wrong with it.
+  virtual std::unique_ptr<KeyedFile> NewKeyedFile(
+      std::string_view name, const RecordLayout& layout) = 0;
 };
 
 // The backend of the OS the program was built for, reading its command line

@@ -1,8 +1,11 @@
 #include "runtime/mem_env.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <random>
 #include <utility>
 
+#include "runtime/sqlite_keyed_file.h"
 #include "runtime/text.h"
 
 namespace vellaro {
@@ -22,7 +25,8 @@ class MemSequentialFile final : public SequentialFile {
     std::uint64_t limit =
         std::min<std::uint64_t>(node_->data.size(), node_->fail_reads_after);
     std::uint64_t left = limit > pos_ ? limit - pos_ : 0;
-    std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(n, left));
+    std::size_t take =
+        static_cast<std::size_t>(std::min<std::uint64_t>(n, left));
     node_->data.copy(scratch, take, static_cast<std::size_t>(pos_));
     pos_ += take;
     *got = take;
@@ -65,8 +69,131 @@ class MemWritableFile final : public WritableFile {
   bool open_ = true;
 };
 
+// A keyed file of the MemEnv: the real driver, with injected faults in
+// front of it and every call written to the MemEnv's events.
+class MemKeyedFile final : public KeyedFile {
+ public:
+  MemKeyedFile(MemEnv* env, std::unique_ptr<KeyedFile> file)
+      : env_(env), file_(std::move(file)) {}
+
+  int Open(Access access) override {
+    return Call(KeyedOp::kOpen, "Open", [&] { return file_->Open(access); });
+  }
+  int Create() override {
+    return Call(KeyedOp::kCreate, "Create", [&] { return file_->Create(); });
+  }
+  std::string SendCommand(std::string_view command) override {
+    env_->events_.push_back("Command " + std::string(command));
+    return file_->SendCommand(command);
+  }
+  int BuildKeys() override {
+    return Call(KeyedOp::kBuildKeys, "BuildKeys",
+                [&] { return file_->BuildKeys(); });
+  }
+  std::string Name() const override { return file_->Name(); }
+  int Size(std::int64_t* bytes) override {
+    *bytes = 0;
+    return Call(KeyedOp::kSize, "Size", [&] { return file_->Size(bytes); });
+  }
+  int Close() override {
+    injected_ = false;
+    int code = file_->Close();
+    Log("Close", code);
+    return code;
+  }
+  int SetRecordOrder() override {
+    return Call(KeyedOp::kSetRecordOrder, "SetRecordOrder",
+                [&] { return file_->SetRecordOrder(); });
+  }
+  int OpenView() override {
+    return Call(KeyedOp::kOpenView, "OpenView",
+                [&] { return file_->OpenView(); });
+  }
+  int Next(Record* record) override {
+    return Call(KeyedOp::kNext, "Next", [&] { return file_->Next(record); });
+  }
+  void CloseView() override { file_->CloseView(); }
+  std::size_t RecordSize() const override { return file_->RecordSize(); }
+  const ErrorState& LastError() const override {
+    return injected_ ? injected_error_ : file_->LastError();
+  }
+
+ private:
+  template <typename F>
+  int Call(KeyedOp op, const char* label, F&& call) {
+    injected_ = env_->TakeKeyedFault(op, &injected_error_);
+    int code = injected_ ? injected_error_.code : call();
+    if (op != KeyedOp::kNext || code != kOk) Log(label, code);
+    return code;
+  }
+
+  void Log(const char* label, int code) {
+    std::string event = label;
+    if (std::string_view(label) == "Open") event += " " + file_->Name();
+    env_->events_.push_back(event + ": " + Decimal(code));
+  }
+
+  MemEnv* env_;
+  std::unique_ptr<KeyedFile> file_;
+  bool injected_ = false;
+  ErrorState injected_error_;
+};
+
 MemEnv::MemEnv() { folders_.insert("/"); }
-MemEnv::~MemEnv() = default;
+
+MemEnv::~MemEnv() {
+  if (owns_keyed_folder_) {
+    std::error_code ignored;
+    std::filesystem::remove_all(keyed_folder_, ignored);
+  }
+}
+
+const std::string& MemEnv::keyed_file_folder() {
+  if (keyed_folder_.empty()) {
+    std::filesystem::path base = std::filesystem::temp_directory_path();
+    std::random_device random;
+    while (true) {
+      std::filesystem::path folder =
+          base / ("vellaro_memenv_" + Decimal(random()));
+      if (std::filesystem::create_directory(folder)) {
+        keyed_folder_ = folder.string();
+        owns_keyed_folder_ = true;
+        break;
+      }
+    }
+  }
+  return keyed_folder_;
+}
+
+void MemEnv::set_keyed_file_folder(std::string folder) {
+  keyed_folder_ = std::move(folder);
+  owns_keyed_folder_ = false;
+}
+
+void MemEnv::FailKeyedOp(KeyedOp op, ErrorState error, int times) {
+  keyed_faults_.push_back(KeyedFault{op, std::move(error), times});
+}
+
+bool MemEnv::TakeKeyedFault(KeyedOp op, ErrorState* error) {
+  for (auto it = keyed_faults_.begin(); it != keyed_faults_.end(); ++it) {
+    if (it->op != op) continue;
+    *error = it->error;
+    if (--it->times <= 0) keyed_faults_.erase(it);
+    return true;
+  }
+  return false;
+}
+
+std::unique_ptr<KeyedFile> MemEnv::NewKeyedFile(std::string_view name,
+                                                const RecordLayout& layout) {
+  std::string full_name = WithDefaultExtension(name);
+  std::size_t level = full_name.find_last_of("\\/");
+  std::string last_level =
+      level == std::string::npos ? full_name : full_name.substr(level + 1);
+  std::string path = keyed_file_folder() + "/" + last_level;
+  return std::make_unique<MemKeyedFile>(
+      this, NewSqliteKeyedFile(full_name, path, layout));
+}
 
 std::string MemEnv::Normalize(std::string_view path) const {
   std::string raw(path);
@@ -255,6 +382,7 @@ std::int64_t MemEnv::RandomBetween(std::int64_t low, std::int64_t high) {
 
 int MemEnv::ShowMessageBox(const MessageBox& box) {
   boxes_.push_back(box);
+  events_.push_back("Box: " + box.title);
   if (answers_.empty()) return box.default_answer;
   int answer = answers_.front();
   answers_.pop_front();
@@ -263,6 +391,7 @@ int MemEnv::ShowMessageBox(const MessageBox& box) {
 
 void MemEnv::Stop(std::string_view final_text) {
   stops_.emplace_back(final_text);
+  events_.push_back("Stop: " + std::string(final_text));
 }
 
 }  // namespace vellaro

@@ -6,6 +6,10 @@
 // Faults are injected at this boundary: a failing open, a full disk, a read
 // error after some bytes, a file held by another process. Message boxes take
 // scripted answers and are recorded, as are stops.
+//
+// Keyed data files are the exception to "in memory": they are real SQLite
+// databases in one real folder, so tests run the real driver, and faults
+// are injected between the program and the driver.
 
 #ifndef VELLARO_RUNTIME_MEM_ENV_H_
 #define VELLARO_RUNTIME_MEM_ENV_H_
@@ -23,6 +27,17 @@
 #include "runtime/env.h"
 
 namespace vellaro {
+
+// The operations of a keyed data file at which MemEnv can inject a fault.
+enum class KeyedOp {
+  kOpen,
+  kCreate,
+  kBuildKeys,
+  kSize,
+  kSetRecordOrder,
+  kOpenView,
+  kNext,
+};
 
 class MemEnv : public Env {
  public:
@@ -64,6 +79,19 @@ class MemEnv : public Env {
   // takes its default answer.
   void QueueAnswer(int answer) { answers_.push_back(answer); }
 
+  // The real folder that holds the keyed data files, named by the last
+  // level of their names (GOODS is <folder>/GOODS.db). Unless set, a fresh
+  // temporary folder, made on first use and removed with the MemEnv.
+  const std::string& keyed_file_folder();
+  void set_keyed_file_folder(std::string folder);
+  // The next `times` calls of `op` on any keyed file fail with `error`
+  // without reaching the file.
+  void FailKeyedOp(KeyedOp op, ErrorState error, int times = 1);
+  // What happened, in order: keyed-file operations with their codes
+  // ("Open GOODS.db: 32", "Command Recover=10"; reads only when they fail),
+  // message boxes ("Box: <title>") and stops ("Stop: <final text>").
+  const std::vector<std::string>& events() const { return events_; }
+
   const std::vector<MessageBox>& boxes() const { return boxes_; }
   const std::vector<std::string>& stops() const { return stops_; }
   int restore_pointer_calls() const { return restore_pointer_calls_; }
@@ -86,6 +114,8 @@ class MemEnv : public Env {
   int ShowMessageBox(const MessageBox& box) override;
   void Stop(std::string_view final_text) override;
   void RestorePointer() override { ++restore_pointer_calls_; }
+  std::unique_ptr<KeyedFile> NewKeyedFile(std::string_view name,
+                                          const RecordLayout& layout) override;
 
   // Internal: one file's data and who holds it.
   struct Node {
@@ -100,6 +130,10 @@ class MemEnv : public Env {
  private:
   friend class MemSequentialFile;
   friend class MemWritableFile;
+  friend class MemKeyedFile;
+
+  // Takes one injected fault for `op`, if any, into `*error`.
+  bool TakeKeyedFault(KeyedOp op, ErrorState* error);
 
   std::string Normalize(std::string_view path) const;
   bool ParentExists(const std::string& normal) const;
@@ -118,6 +152,15 @@ class MemEnv : public Env {
   std::vector<MessageBox> boxes_;
   std::vector<std::string> stops_;
   int restore_pointer_calls_ = 0;
+  std::string keyed_folder_;
+  bool owns_keyed_folder_ = false;
+  struct KeyedFault {
+    KeyedOp op;
+    ErrorState error;
+    int times;
+  };
+  std::vector<KeyedFault> keyed_faults_;
+  std::vector<std::string> events_;
   std::uint64_t read_calls_ = 0;
   std::uint64_t append_calls_ = 0;
 };

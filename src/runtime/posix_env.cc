@@ -7,6 +7,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,6 +22,7 @@
 #include "runtime/command_line.h"
 #include "runtime/env.h"
 #include "runtime/posix_console.h"
+#include "runtime/sqlite_keyed_file.h"
 
 namespace vellaro {
 namespace {
@@ -96,8 +98,8 @@ bool IsRegularFd(int fd) {
 // anything but a regular file. O_NONBLOCK keeps a FIFO from blocking the
 // open; it does not change how a regular file is read or written.
 int OpenLocked(const std::string& native, int flags, int lock, Fd* out) {
-  Fd fd(::open(native.c_str(),
-               flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666));
+  Fd fd(
+      ::open(native.c_str(), flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666));
   if (fd.get() < 0) return CodeFromErrno(errno);
   if (!IsRegularFd(fd.get())) return kAccessDenied;
   if (::flock(fd.get(), lock | LOCK_NB) != 0) {
@@ -163,6 +165,19 @@ class PosixWritableFile final : public WritableFile {
  private:
   int fd_;
 };
+
+// Boxes are answered when the standard input is a terminal; on a terminal
+// the standard error's width wraps their text, elsewhere it stays exact.
+ConsoleStyle ConsoleStyleNow() {
+  ConsoleStyle style;
+  style.interactive = ::isatty(0) == 1;
+  struct winsize size {};
+  if (::isatty(2) == 1 && ::ioctl(2, TIOCGWINSZ, &size) == 0 &&
+      size.ws_col > 20) {
+    style.width = static_cast<std::size_t>(size.ws_col) - 1;
+  }
+  return style;
+}
 
 class PosixEnv final : public Env {
  public:
@@ -261,16 +276,24 @@ class PosixEnv final : public Env {
   }
 
   int ShowMessageBox(const MessageBox& box) override {
-    return ShowConsoleBox(box, std::cerr, std::cin, ::isatty(0) == 1);
+    return ShowConsoleBox(box, std::cerr, std::cin, ConsoleStyleNow());
   }
 
+  // The last box: on a terminal it waits for Enter, like any box, so the
+  // reason for the end stays on the screen; without one it returns at once.
   void Stop(std::string_view final_text) override {
-    MessageBox box{"Stop", std::string(final_text), BoxIcon::kStop,
+    MessageBox box{"Vellaro", std::string(final_text), BoxIcon::kStop,
                    BoxButtons::kOk, kAnswerOk};
-    ShowConsoleBox(box, std::cerr, std::cin, /*interactive=*/false);
+    ShowConsoleBox(box, std::cerr, std::cin, ConsoleStyleNow());
   }
 
   void RestorePointer() override {}
+
+  std::unique_ptr<KeyedFile> NewKeyedFile(std::string_view name,
+                                          const RecordLayout& layout) override {
+    std::string full_name = WithDefaultExtension(name);
+    return NewSqliteKeyedFile(full_name, NativePath(full_name), layout);
+  }
 
  private:
   std::string tail_;
