@@ -12,12 +12,16 @@ void MakeFolders(Env& env, std::string_view path) {
   bool first = true;
   for (std::size_t pos = 0; pos < folder.size(); ++pos) {
     if (!IsPathSeparator(folder[pos])) continue;
-    if (first) {
-      // The part before the first separator is a drive ("C:") or empty.
+    std::string_view level = std::string_view(folder).substr(0, pos);
+    // The part before the first separator is passed over when it is a root:
+    // empty ("\x", "/x") or a drive ("C:"). A relative path's first level is
+    // a folder like any other and is created too.
+    if (first && (level.empty() || level.back() == ':')) {
       first = false;
       continue;
     }
-    env.CreateFolder(std::string_view(folder).substr(0, pos));
+    first = false;
+    env.CreateFolder(level);
   }
 }
 

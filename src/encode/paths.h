@@ -16,8 +16,9 @@ namespace vellaro {
 // MakeFolders: makes sure every level of the folder `path` exists.
 //
 // Trailing blanks are dropped and a separator is appended when missing; the
-// whole path is created, then, at every separator after the first, the part
-// before it, so that missing upper levels are made on the way down. Failures
+// whole path is created, then, at every separator, the part before it, so
+// that missing upper levels are made on the way down. A root before the
+// first separator (empty, or a drive such as "C:") is passed over. Failures
 // (an existing folder, no right, an invalid name) are ignored: the caller
 // finds out when it writes into the folder.
 void MakeFolders(Env& env, std::string_view path);

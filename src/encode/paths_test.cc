@@ -25,6 +25,14 @@ TEST(MakeFoldersTest, ExistingOrBlankPathsAreHarmless) {
   EXPECT_FALSE(env.FolderExists("/w/C:"));
 }
 
+TEST(MakeFoldersTest, RelativePathsGetTheirFirstLevelToo) {
+  MemEnv env;
+  env.PutFolder("/w");
+  MakeFolders(env, "saved\\reports");
+  EXPECT_TRUE(env.FolderExists("/w/saved"));
+  EXPECT_TRUE(env.FolderExists("/w/saved/reports"));
+}
+
 TEST(MakeFoldersTest, WindowsFormWorkFolder) {
   MemEnv env;
   env.PutFolder("/w/x");
