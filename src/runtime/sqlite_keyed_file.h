@@ -4,7 +4,9 @@
 // field (INTEGER for a kLong, TEXT for a kString) and every key is an index
 // of the same name over its fields. Record order is the table's row order,
 // the order in which records were added. The database keeps its rollback
-// journal only while it writes, so nothing is left beside the file.
+// journal only while it writes, so nothing is left beside the file. Create
+// and BuildKeys wait up to two seconds for another writer to finish; Open
+// waits only as long as a "Recover" command asks.
 //
 // The driver is portable: it reaches the file system only through SQLite's
 // own OS layer, so every Env backend shares it.
