@@ -1,9 +1,12 @@
 #include "encode/base64.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <span>
 
 #include "runtime/text.h"
 
@@ -20,7 +23,7 @@ constexpr char kAlphabet[] =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 // The two output characters of every 12-bit value: entry v holds
-// kAlphabet[v >> 6] then kAlphabet[v & 63]. A group of three bytes is two
+// kAlphabet[v >> 6] then kAlphabet[v & 63]. Six input bytes are four
 // look-ups.
 constexpr std::array<char, 2 * 4096> MakePairTable() {
   std::array<char, 2 * 4096> table{};
@@ -32,6 +35,25 @@ constexpr std::array<char, 2 * 4096> MakePairTable() {
 }
 constexpr std::array<char, 2 * 4096> kPairs = MakePairTable();
 
+// Puts the two characters of the 12-bit value `v` at `out`.
+inline void PutPair(std::uint64_t v, char* out) {
+  std::memcpy(out, &kPairs[2 * v], 2);
+}
+
+// The eight bytes at `in` as one number, the first byte highest. Compilers
+// turn the swap into a single instruction.
+inline std::uint64_t LoadBigEndian64(const unsigned char* in) {
+  std::uint64_t v;
+  std::memcpy(&v, in, sizeof v);
+  if constexpr (std::endian::native == std::endian::little) {
+    v = ((v & 0x00FF00FF00FF00FFull) << 8) | ((v >> 8) & 0x00FF00FF00FF00FFull);
+    v = ((v & 0x0000FFFF0000FFFFull) << 16) |
+        ((v >> 16) & 0x0000FFFF0000FFFFull);
+    v = (v << 32) | (v >> 32);
+  }
+  return v;
+}
+
 // Encodes `groups` whole 3-byte groups of `in` into 4 * groups characters at
 // `out`.
 inline void EncodeGroups(const unsigned char* in, std::size_t groups,
@@ -39,22 +61,44 @@ inline void EncodeGroups(const unsigned char* in, std::size_t groups,
   for (std::size_t g = 0; g < groups; ++g, in += 3, out += 4) {
     const std::uint32_t bits =
         (std::uint32_t{in[0]} << 16) | (std::uint32_t{in[1]} << 8) | in[2];
-    std::memcpy(out, &kPairs[2 * (bits >> 12)], 2);
-    std::memcpy(out + 2, &kPairs[2 * (bits & 0xFFF)], 2);
+    PutPair(bits >> 12, out);
+    PutPair(bits & 0xFFF, out + 2);
+  }
+}
+
+// Encodes `lines` full lines of `in` (57 bytes each) into `out`, 78 bytes a
+// line with its CR LF. A line is nine steps of six bytes, read as one
+// 8-byte word (the two extra bytes still lie inside the line), and a last
+// group of three.
+void EncodeLines(const unsigned char* in, std::size_t lines, char* out) {
+  for (std::size_t i = 0; i < lines; ++i) {
+    for (int step = 0; step < 9; ++step, in += 6, out += 8) {
+      const std::uint64_t v = LoadBigEndian64(in);
+      PutPair(v >> 52, out);
+      PutPair((v >> 40) & 0xFFF, out + 2);
+      PutPair((v >> 28) & 0xFFF, out + 4);
+      PutPair((v >> 16) & 0xFFF, out + 6);
+    }
+    EncodeGroups(in, 1, out);
+    out[4] = '\r';
+    out[5] = '\n';
+    in += 3;
+    out += 6;
   }
 }
 
 // Writes the full lines of `in` (57 bytes each) straight into the writer's
-// buffer. One reservation per line keeps the buffer filled to the brim, so
-// the file sees whole 64 KiB writes.
+// buffer, as many at a time as its free room holds, so the file sees whole
+// buffer-sized writes.
 void WriteFullLines(const unsigned char* in, std::size_t lines,
                     BufferedWriter& out) {
-  for (std::size_t i = 0; i < lines; ++i, in += kLineBytes) {
-    char* dest = out.Reserve(kLineRecord);
-    EncodeGroups(in, kLineBytes / 3, dest);
-    dest[kLineChars] = '\r';
-    dest[kLineChars + 1] = '\n';
-    out.Commit(kLineRecord);
+  while (lines > 0) {
+    const std::span<char> room = out.Room(kLineRecord);
+    const std::size_t n = std::min(lines, room.size() / kLineRecord);
+    EncodeLines(in, n, room.data());
+    out.Commit(n * kLineRecord);
+    in += n * kLineBytes;
+    lines -= n;
   }
 }
 

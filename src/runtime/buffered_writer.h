@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <string_view>
 
 #include "runtime/env.h"
@@ -20,7 +21,7 @@ namespace vellaro {
 
 class BufferedWriter {
  public:
-  static constexpr std::size_t kCapacity = 64 * 1024;
+  static constexpr std::size_t kCapacity = 256 * 1024;
 
   explicit BufferedWriter(std::unique_ptr<WritableFile> file);
   ~BufferedWriter();  // closes the file when Close() was not called
@@ -45,6 +46,14 @@ class BufferedWriter {
     return buffer_.get() + used_;
   }
   void Commit(std::size_t n) { used_ += n; }
+
+  // The free part of the buffer, flushed first when less than `n` bytes
+  // (n <= kCapacity) are free. Encoders fill as many whole lines as fit and
+  // Commit the bytes they used, so a block of lines costs one call.
+  std::span<char> Room(std::size_t n) {
+    if (n > kCapacity - used_) Flush();
+    return std::span<char>(buffer_.get() + used_, kCapacity - used_);
+  }
 
   // Hands the buffered bytes to the file.
   void Flush();
