@@ -127,7 +127,7 @@ class GoodsReportRun {
   // printed, and empties the page list.
   void CloseReport() {
     if (report_) {
-      if (trace_ != nullptr) trace_->pages = report_->pages().size();
+      if (trace_ != nullptr) trace_->pages = report_->page_count();
       report_->Close();
     }
     page_list_.clear();
