@@ -8,6 +8,10 @@
 #include <memory>
 #include <span>
 
+#if defined(__SSE2__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
+
 #include "runtime/text.h"
 
 namespace vellaro {
@@ -35,9 +39,9 @@ constexpr std::array<char, 2 * 4096> MakePairTable() {
 }
 constexpr std::array<char, 2 * 4096> kPairs = MakePairTable();
 
-// Puts the two characters of the 12-bit value `v` at `out`.
+// Puts the two characters of the 12-bit value `v` (below 4096) at `out`.
 inline void PutPair(std::uint64_t v, char* out) {
-  std::memcpy(out, &kPairs[2 * v], 2);
+  std::memcpy(out, &kPairs[2 * static_cast<std::size_t>(v)], 2);
 }
 
 // The eight bytes at `in` as one number, the first byte highest. Compilers
@@ -70,7 +74,8 @@ inline void EncodeGroups(const unsigned char* in, std::size_t groups,
 // line with its CR LF. A line is nine steps of six bytes, read as one
 // 8-byte word (the two extra bytes still lie inside the line), and a last
 // group of three.
-void EncodeLines(const unsigned char* in, std::size_t lines, char* out) {
+void EncodeLinesPortable(const unsigned char* in, std::size_t lines,
+                         char* out) {
   for (std::size_t i = 0; i < lines; ++i) {
     for (int step = 0; step < 9; ++step, in += 6, out += 8) {
       const std::uint64_t v = LoadBigEndian64(in);
@@ -87,15 +92,82 @@ void EncodeLines(const unsigned char* in, std::size_t lines, char* out) {
   }
 }
 
+#if defined(__SSE2__) && defined(__GNUC__)
+
+// x86 processors with SSSE3 (nearly all in use) encode 12 bytes a step.
+
+// The 16 characters of the 12 bytes at `in` (the load reads 16 bytes; the
+// last four do not matter). Each 32-bit lane gets the bytes of one group,
+// the four 6-bit indices are cut out with two multiplications, and every
+// index gets the offset of its range of the alphabet.
+__attribute__((target("ssse3"))) inline __m128i EncodeTwelve(
+    const unsigned char* in) {
+  __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+  bytes = _mm_shuffle_epi8(
+      bytes, _mm_set_epi8(10, 11, 9, 10, 7, 8, 6, 7, 4, 5, 3, 4, 1, 2, 0, 1));
+  const __m128i high =
+      _mm_mulhi_epu16(_mm_and_si128(bytes, _mm_set1_epi32(0x0FC0FC00)),
+                      _mm_set1_epi32(0x04000040));
+  const __m128i low =
+      _mm_mullo_epi16(_mm_and_si128(bytes, _mm_set1_epi32(0x003F03F0)),
+                      _mm_set1_epi32(0x01000010));
+  const __m128i indices = _mm_or_si128(high, low);
+  // Range of each index: 0 for 'A'..'Z', 1 for 'a'..'z', 2..11 for the
+  // digits, 12 for '+', 13 for '/'.
+  __m128i range = _mm_subs_epu8(indices, _mm_set1_epi8(51));
+  range = _mm_or_si128(range,
+                       _mm_and_si128(_mm_cmpgt_epi8(_mm_set1_epi8(26), indices),
+                                     _mm_set1_epi8(13)));
+  const __m128i offsets = _mm_setr_epi8(
+      'a' - 26, '0' - 52, '0' - 52, '0' - 52, '0' - 52, '0' - 52, '0' - 52,
+      '0' - 52, '0' - 52, '0' - 52, '0' - 52, '+' - 62, '/' - 63, 'A', 0, 0);
+  return _mm_add_epi8(_mm_shuffle_epi8(offsets, range), indices);
+}
+
+// EncodeLinesPortable with SSSE3: five steps a line, at bytes 0, 12, 24, 36
+// and 45 (the last overlaps the fourth by one group, which it writes again
+// alike). Reads up to four bytes past the last line.
+__attribute__((target("ssse3"))) void EncodeLinesSsse3(const unsigned char* in,
+                                                       std::size_t lines,
+                                                       char* out) {
+  constexpr int kSteps[] = {0, 12, 24, 36, 45};
+  for (std::size_t i = 0; i < lines;
+       ++i, in += kLineBytes, out += kLineRecord) {
+    for (int step : kSteps) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + step / 3 * 4),
+                       EncodeTwelve(in + step));
+    }
+    out[kLineChars] = '\r';
+    out[kLineChars + 1] = '\n';
+  }
+}
+
+#endif  // defined(__SSE2__) && defined(__GNUC__)
+
+using LineEncoder = void (*)(const unsigned char* in, std::size_t lines,
+                             char* out);
+
+// The fastest line encoder that this processor runs.
+LineEncoder ChooseLineEncoder() {
+#if defined(__SSE2__) && defined(__GNUC__)
+  if (__builtin_cpu_supports("ssse3")) return &EncodeLinesSsse3;
+#endif
+  return &EncodeLinesPortable;
+}
+
+// Bytes that a line encoder may read past the last line.
+constexpr std::size_t kReadSlack = 16;
+
 // Writes the full lines of `in` (57 bytes each) straight into the writer's
 // buffer, as many at a time as its free room holds, so the file sees whole
-// buffer-sized writes.
+// buffer-sized writes. `in` holds kReadSlack readable bytes after the lines.
 void WriteFullLines(const unsigned char* in, std::size_t lines,
                     BufferedWriter& out) {
+  static const LineEncoder encode_lines = ChooseLineEncoder();
   while (lines > 0) {
     const std::span<char> room = out.Room(kLineRecord);
     const std::size_t n = std::min(lines, room.size() / kLineRecord);
-    EncodeLines(in, n, room.data());
+    encode_lines(in, n, room.data());
     out.Commit(n * kLineRecord);
     in += n * kLineBytes;
     lines -= n;
@@ -134,10 +206,11 @@ std::uint8_t EncodeFileBase64(Env& env, std::string_view path,
   if (env.OpenForReading(FieldText(path, kPathWidth), &file) != kOk) return 1;
 
   // Room for one read block behind the bytes of an unfinished line carried
-  // over from the block before. Groups never straddle lines (76 is a
-  // multiple of 4), so each line is encoded independently of the others.
+  // over from the block before, and the slack the line encoder may read.
+  // Groups never straddle lines (76 is a multiple of 4), so each line is
+  // encoded independently of the others.
   std::unique_ptr<unsigned char[]> buffer(
-      new unsigned char[kLineBytes + kReadBlock]);
+      new unsigned char[kLineBytes + kReadBlock + kReadSlack]());
   char* const block = reinterpret_cast<char*>(buffer.get());
   BufferedWriter& writer = out.raw();
   std::size_t pending = 0;  // bytes of the unfinished line, at buffer[0]
