@@ -113,6 +113,10 @@ class MemKeyedFile final : public KeyedFile {
     return Call(KeyedOp::kNext, "Next", [&] { return file_->Next(record); });
   }
   void CloseView() override { file_->CloseView(); }
+  int Add(const Record& record) override {
+    injected_ = false;
+    return file_->Add(record);
+  }
   std::size_t RecordSize() const override { return file_->RecordSize(); }
   const ErrorState& LastError() const override {
     return injected_ ? injected_error_ : file_->LastError();

@@ -7,6 +7,7 @@
 #include <charconv>
 #include <optional>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "runtime/text.h"
@@ -299,6 +300,30 @@ class SqliteKeyedFile final : public KeyedFile {
     view_end_.reset();
   }
 
+  int Add(const Record& record) override {
+    if (db_ == nullptr) return Fail(kFileNotOpen);
+    if (!MatchesLayout(record)) return Fail(kInvalidRecordDeclaration);
+    sqlite3_stmt* raw = nullptr;
+    int rc = sqlite3_prepare_v2(db_, InsertSql().c_str(), -1, &raw, nullptr);
+    Statement insert(raw);
+    if (rc != SQLITE_OK) return FailSqlite(rc, db_);
+    for (std::size_t i = 0; i < record.size(); ++i) {
+      int column = static_cast<int>(i) + 1;
+      if (const std::int32_t* number = std::get_if<std::int32_t>(&record[i])) {
+        sqlite3_bind_int(insert.get(), column, *number);
+        continue;
+      }
+      std::string text =
+          CutToWidth(std::get<std::string>(record[i]), layout_.fields[i].width);
+      sqlite3_bind_text(insert.get(), column, text.data(),
+                        static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    }
+    sqlite3_busy_timeout(db_, kWriteWaitMs);
+    rc = sqlite3_step(insert.get());
+    sqlite3_busy_timeout(db_, 0);
+    return rc == SQLITE_DONE ? Succeed() : FailSqlite(rc, db_);
+  }
+
   std::size_t RecordSize() const override { return layout_.RecordSize(); }
 
   const ErrorState& LastError() const override { return error_; }
@@ -467,6 +492,33 @@ class SqliteKeyedFile final : public KeyedFile {
     }
     return "SELECT " + columns + " FROM main." + Quoted(layout_.table) +
            " ORDER BY rowid";
+  }
+
+  std::string InsertSql() const {
+    std::string columns;
+    std::string values;
+    for (const FieldSpec& field : layout_.fields) {
+      if (!columns.empty()) {
+        columns += ", ";
+        values += ", ";
+      }
+      columns += Quoted(field.name);
+      values += "?";
+    }
+    return "INSERT INTO main." + Quoted(layout_.table) + " (" + columns +
+           ") VALUES (" + values + ")";
+  }
+
+  // True when `record` holds one value per field, each of the field's kind.
+  bool MatchesLayout(const Record& record) const {
+    if (record.size() != layout_.fields.size()) return false;
+    for (std::size_t i = 0; i < record.size(); ++i) {
+      bool is_number = std::holds_alternative<std::int32_t>(record[i]);
+      if (is_number != (layout_.fields[i].type == FieldType::kLong)) {
+        return false;
+      }
+    }
+    return true;
   }
 
   void ReadRecord(Record* record) {

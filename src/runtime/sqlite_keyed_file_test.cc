@@ -134,6 +134,30 @@ TEST_F(SqliteKeyedFileTest, RecordsComeInInsertionOrderCutToTheirFields) {
   EXPECT_EQ(file_->RecordSize(), 24u);
 }
 
+TEST_F(SqliteKeyedFileTest, AddedRecordsFollowTheLastOneCutToTheirFields) {
+  ASSERT_EQ(file_->Create(), kOk);
+  Sql("INSERT INTO goods VALUES (7, 'there before');");
+  ASSERT_EQ(file_->Open(Access::kReadWrite), kOk);
+  EXPECT_EQ(file_->Add(Record{2, std::string("it's quoted")}), kOk);
+  EXPECT_EQ(file_->Add(Record{-1, "a description longer than twenty"}), kOk);
+  EXPECT_EQ(file_->Add(Record{1, std::string(19, 'x') + "\xC3\xA9"}), kOk);
+  // Records that do not fit the layout add nothing.
+  EXPECT_EQ(file_->Add(Record{1}), kInvalidRecordDeclaration);
+  EXPECT_EQ(file_->Add(Record{std::string("1"), std::string("two")}),
+            kInvalidRecordDeclaration);
+
+  std::vector<Record> records = ReadAll();
+  ASSERT_EQ(records.size(), 4u);
+  EXPECT_EQ(records[0], (Record{7, std::string("there before")}));
+  EXPECT_EQ(records[1], (Record{2, std::string("it's quoted")}));
+  EXPECT_EQ(records[2], (Record{-1, std::string("a description longer")}));
+  EXPECT_EQ(records[3], (Record{1, std::string(19, 'x')}));
+  ASSERT_EQ(file_->Close(), kOk);
+
+  ASSERT_EQ(file_->Open(Access::kRead), kOk);
+  EXPECT_EQ(file_->Add(Record{3, std::string("read only")}), kAccessDenied);
+}
+
 TEST_F(SqliteKeyedFileTest, TableThatDiffersFromTheLayoutIsInvalid) {
   const char* const kSchemas[] = {
       "CREATE TABLE other (x);",
@@ -271,6 +295,7 @@ TEST_F(SqliteKeyedFileTest, ClosedFileRefusesFileOperations) {
   EXPECT_EQ(file_->SetRecordOrder(), kFileNotOpen);
   EXPECT_EQ(file_->OpenView(), kFileNotOpen);
   EXPECT_EQ(file_->Next(&record), kFileNotOpen);
+  EXPECT_EQ(file_->Add(Record{1, std::string("one")}), kFileNotOpen);
   EXPECT_EQ(file_->Close(), kFileNotOpen);
 }
 
