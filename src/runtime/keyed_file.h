@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -132,13 +133,14 @@ class KeyedFile {
   // Closes the record view; the file stays open.
   virtual void CloseView() = 0;
 
-  // Adds `record` after the last record of the record order, as a write of
-  // its own. A text longer than its field is cut to the field's width.
-  // Errors: kFileNotOpen, kAccessDenied (the file is open for reading
-  // only), kFileIsLocked (another connection is writing),
-  // kInvalidRecordDeclaration (the record does not match the layout: a
-  // value too many or too few, or of the wrong kind), kFileSystemError.
-  virtual int Add(const Record& record) = 0;
+  // Adds `records`, in order, after the last record of the record order, in
+  // one write: all of them or, on a failure, none. A text longer than its
+  // field is cut to the field's width. Errors: kFileNotOpen, kAccessDenied
+  // (the file is open for reading only), kFileIsLocked (another connection
+  // is writing), kInvalidRecordDeclaration (a record does not match the
+  // layout: a value too many or too few, or of the wrong kind),
+  // kFileSystemError.
+  virtual int Add(std::span<const Record> records) = 0;
 
   // The size of one record in bytes, as the driver counts it for a record
   // read (RecordLayout::RecordSize).

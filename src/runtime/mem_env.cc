@@ -113,9 +113,9 @@ class MemKeyedFile final : public KeyedFile {
     return Call(KeyedOp::kNext, "Next", [&] { return file_->Next(record); });
   }
   void CloseView() override { file_->CloseView(); }
-  int Add(const Record& record) override {
+  int Add(std::span<const Record> records) override {
     injected_ = false;
-    return file_->Add(record);
+    return file_->Add(records);
   }
   std::size_t RecordSize() const override { return file_->RecordSize(); }
   const ErrorState& LastError() const override {

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <charconv>
 #include <optional>
+#include <span>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -300,28 +301,17 @@ class SqliteKeyedFile final : public KeyedFile {
     view_end_.reset();
   }
 
-  int Add(const Record& record) override {
+  int Add(std::span<const Record> records) override {
     if (db_ == nullptr) return Fail(kFileNotOpen);
-    if (!MatchesLayout(record)) return Fail(kInvalidRecordDeclaration);
-    sqlite3_stmt* raw = nullptr;
-    int rc = sqlite3_prepare_v2(db_, InsertSql().c_str(), -1, &raw, nullptr);
-    Statement insert(raw);
-    if (rc != SQLITE_OK) return FailSqlite(rc, db_);
-    for (std::size_t i = 0; i < record.size(); ++i) {
-      int column = static_cast<int>(i) + 1;
-      if (const std::int32_t* number = std::get_if<std::int32_t>(&record[i])) {
-        sqlite3_bind_int(insert.get(), column, *number);
-        continue;
-      }
-      std::string text =
-          CutToWidth(std::get<std::string>(record[i]), layout_.fields[i].width);
-      sqlite3_bind_text(insert.get(), column, text.data(),
-                        static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    for (const Record& record : records) {
+      if (!MatchesLayout(record)) return Fail(kInvalidRecordDeclaration);
     }
     sqlite3_busy_timeout(db_, kWriteWaitMs);
-    rc = sqlite3_step(insert.get());
+    int code = Write(db_, "BEGIN IMMEDIATE");
+    if (code == kOk) code = InsertAll(records);
+    if (code == kOk) code = Write(db_, "COMMIT");
     sqlite3_busy_timeout(db_, 0);
-    return rc == SQLITE_DONE ? Succeed() : FailSqlite(rc, db_);
+    return code == kOk ? Succeed() : code;
   }
 
   std::size_t RecordSize() const override { return layout_.RecordSize(); }
@@ -492,6 +482,34 @@ class SqliteKeyedFile final : public KeyedFile {
     }
     return "SELECT " + columns + " FROM main." + Quoted(layout_.table) +
            " ORDER BY rowid";
+  }
+
+  // Inserts `records` inside the open transaction; on a failure rolls it
+  // back.
+  int InsertAll(std::span<const Record> records) {
+    sqlite3_stmt* raw = nullptr;
+    int rc = sqlite3_prepare_v2(db_, InsertSql().c_str(), -1, &raw, nullptr);
+    Statement insert(raw);
+    for (std::size_t r = 0; rc == SQLITE_OK && r < records.size(); ++r) {
+      const Record& record = records[r];
+      for (std::size_t i = 0; i < record.size(); ++i) {
+        int column = static_cast<int>(i) + 1;
+        if (const auto* number = std::get_if<std::int32_t>(&record[i])) {
+          sqlite3_bind_int(insert.get(), column, *number);
+          continue;
+        }
+        std::string text = CutToWidth(std::get<std::string>(record[i]),
+                                      layout_.fields[i].width);
+        sqlite3_bind_text(insert.get(), column, text.data(),
+                          static_cast<int>(text.size()), SQLITE_TRANSIENT);
+      }
+      rc = sqlite3_step(insert.get());
+      if (rc == SQLITE_DONE) rc = sqlite3_reset(insert.get());
+    }
+    if (rc == SQLITE_OK) return kOk;
+    int code = FailSqlite(rc, db_);
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    return code;
   }
 
   std::string InsertSql() const {

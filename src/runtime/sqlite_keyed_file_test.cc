@@ -138,13 +138,17 @@ TEST_F(SqliteKeyedFileTest, AddedRecordsFollowTheLastOneCutToTheirFields) {
   ASSERT_EQ(file_->Create(), kOk);
   Sql("INSERT INTO goods VALUES (7, 'there before');");
   ASSERT_EQ(file_->Open(Access::kReadWrite), kOk);
-  EXPECT_EQ(file_->Add(Record{2, std::string("it's quoted")}), kOk);
-  EXPECT_EQ(file_->Add(Record{-1, "a description longer than twenty"}), kOk);
-  EXPECT_EQ(file_->Add(Record{1, std::string(19, 'x') + "\xC3\xA9"}), kOk);
-  // Records that do not fit the layout add nothing.
-  EXPECT_EQ(file_->Add(Record{1}), kInvalidRecordDeclaration);
-  EXPECT_EQ(file_->Add(Record{std::string("1"), std::string("two")}),
-            kInvalidRecordDeclaration);
+  const Record added[] = {
+      {2, std::string("it's quoted")},
+      {-1, std::string("a description longer than twenty")},
+      {1, std::string(19, 'x') + "\xC3\xA9"},  // a cut would split the last
+  };
+  EXPECT_EQ(file_->Add(added), kOk);
+  // A batch with a record that does not fit the layout adds nothing.
+  const Record wrong_count[] = {{8, std::string("fine")}, {1}};
+  EXPECT_EQ(file_->Add(wrong_count), kInvalidRecordDeclaration);
+  const Record wrong_kind[] = {{std::string("1"), std::string("two")}};
+  EXPECT_EQ(file_->Add(wrong_kind), kInvalidRecordDeclaration);
 
   std::vector<Record> records = ReadAll();
   ASSERT_EQ(records.size(), 4u);
@@ -155,7 +159,10 @@ TEST_F(SqliteKeyedFileTest, AddedRecordsFollowTheLastOneCutToTheirFields) {
   ASSERT_EQ(file_->Close(), kOk);
 
   ASSERT_EQ(file_->Open(Access::kRead), kOk);
-  EXPECT_EQ(file_->Add(Record{3, std::string("read only")}), kAccessDenied);
+  EXPECT_EQ(file_->Add(added), kAccessDenied);
+  ASSERT_EQ(file_->Close(), kOk);
+  ASSERT_EQ(file_->Open(Access::kReadWrite), kOk);
+  EXPECT_EQ(ReadAll().size(), 4u);
 }
 
 TEST_F(SqliteKeyedFileTest, TableThatDiffersFromTheLayoutIsInvalid) {
@@ -295,7 +302,8 @@ TEST_F(SqliteKeyedFileTest, ClosedFileRefusesFileOperations) {
   EXPECT_EQ(file_->SetRecordOrder(), kFileNotOpen);
   EXPECT_EQ(file_->OpenView(), kFileNotOpen);
   EXPECT_EQ(file_->Next(&record), kFileNotOpen);
-  EXPECT_EQ(file_->Add(Record{1, std::string("one")}), kFileNotOpen);
+  const Record one[] = {{1, std::string("one")}};
+  EXPECT_EQ(file_->Add(one), kFileNotOpen);
   EXPECT_EQ(file_->Close(), kFileNotOpen);
 }
 
