@@ -25,8 +25,8 @@ class MemSequentialFile final : public SequentialFile {
     std::uint64_t limit =
         std::min<std::uint64_t>(node_->data.size(), node_->fail_reads_after);
     std::uint64_t left = limit > pos_ ? limit - pos_ : 0;
-    std::size_t take =
-        static_cast<std::size_t>(std::min<std::uint64_t>(n, left));
+    std::size_t take = static_cast<std::size_t>(
+        std::min<std::uint64_t>(std::min(n, node_->read_size_limit), left));
     node_->data.copy(scratch, take, static_cast<std::size_t>(pos_));
     pos_ += take;
     *got = take;
@@ -285,6 +285,13 @@ void MemEnv::FailOpen(std::string_view path, int code) {
 void MemEnv::FailReadsAfter(std::string_view path, std::uint64_t bytes) {
   auto it = files_.find(Normalize(path));
   if (it != files_.end()) it->second->fail_reads_after = bytes;
+}
+
+void MemEnv::LimitReadSize(std::string_view path, std::size_t bytes) {
+  auto it = files_.find(Normalize(path));
+  if (it != files_.end()) {
+    it->second->read_size_limit = std::max<std::size_t>(1, bytes);
+  }
 }
 
 void MemEnv::HoldForWriting(std::string_view path, bool held) {

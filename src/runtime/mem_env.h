@@ -61,6 +61,9 @@ class MemEnv : public Env {
   void FailOpen(std::string_view path, int code);
   // Reads of `path` fail with kFileSystemError once `bytes` have been read.
   void FailReadsAfter(std::string_view path, std::uint64_t bytes);
+  // Each read of `path` delivers at most `bytes` (at least 1), as a pipe or
+  // a network file system may: readers must carry partial data over.
+  void LimitReadSize(std::string_view path, std::size_t bytes);
   // The disk holds at most `bytes` of file data in all; a write past that
   // fails with kFileSystemError and writes nothing.
   void SetDiskCapacity(std::uint64_t bytes) { capacity_ = bytes; }
@@ -125,6 +128,7 @@ class MemEnv : public Env {
     bool held_elsewhere = false;
     bool read_only = false;
     std::uint64_t fail_reads_after = std::numeric_limits<std::uint64_t>::max();
+    std::size_t read_size_limit = std::numeric_limits<std::size_t>::max();
   };
 
  private:
