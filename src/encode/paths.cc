@@ -25,6 +25,11 @@ void MakeFolders(Env& env, std::string_view path) {
   }
 }
 
+std::string_view FieldPath(std::string_view path) {
+  std::string_view clipped = Clip(path);
+  return clipped.size() <= kPathFieldWidth ? clipped : std::string_view();
+}
+
 std::string PageFilePath(const AppState& state, int page) {
   std::string path(Clip(state.work_folder));
   AppendDecimal(path, state.instance);
