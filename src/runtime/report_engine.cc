@@ -58,10 +58,10 @@ class PageDrawing {
       : writer_(paper.width, paper.height, kUnitsPerInch) {
     writer_.SetBackgroundMode(BackgroundMode::kTransparent);
     writer_.SetTextColor(text_color_);
-    pen_ = writer_.CreatePen(PenStyle::kSolid, kPenWidth, kPenColor);
+    pen_ = writer_.AddPen(PenStyle::kSolid, kPenWidth, kPenColor);
     writer_.Select(pen_);
     // Shapes are hollow unless a box asks for its fill.
-    hollow_ = writer_.CreateBrush(BrushStyle::kHollow, 0);
+    hollow_ = writer_.AddBrush(BrushStyle::kHollow, 0);
     writer_.Select(hollow_);
   }
 
@@ -74,10 +74,10 @@ class PageDrawing {
         if (IsBlank(item.text)) return;
         UseFont(item.font);
         UseTextColor(item.color);
-        writer_.TextOut(r.x, r.y, AnsiText(item.text));
+        writer_.Text(r.x, r.y, AnsiText(item.text));
         return;
       case ControlKind::kBox: {
-        int fill = writer_.CreateBrush(BrushStyle::kSolid, item.color);
+        int fill = writer_.AddBrush(BrushStyle::kSolid, item.color);
         writer_.Select(fill);
         writer_.Rectangle(r.x, r.y, r.x + r.width, r.y + r.height);
         writer_.Select(hollow_);
@@ -101,7 +101,7 @@ class PageDrawing {
  private:
   void UseFont(const ReportFont& font) {
     if (font_ && SameFont(font_->first, font)) return;
-    int index = writer_.CreateFont(ToMetafileFont(font));
+    int index = writer_.AddFont(ToMetafileFont(font));
     writer_.Select(index);
     if (font_) writer_.Delete(font_->second);
     font_.emplace(font, index);

@@ -87,7 +87,7 @@ void MetafileWriter::SetTextColor(ColorRef color) {
   AddRecord(kMetaSetTextColor, Params().U32(color).bytes());
 }
 
-int MetafileWriter::CreatePen(PenStyle style, int width, ColorRef color) {
+int MetafileWriter::AddPen(PenStyle style, int width, ColorRef color) {
   AddRecord(kMetaCreatePenIndirect,
             Params()
                 .U16(static_cast<std::uint16_t>(style))
@@ -98,7 +98,7 @@ int MetafileWriter::CreatePen(PenStyle style, int width, ColorRef color) {
   return TakeSlot();
 }
 
-int MetafileWriter::CreateBrush(BrushStyle style, ColorRef color) {
+int MetafileWriter::AddBrush(BrushStyle style, ColorRef color) {
   AddRecord(kMetaCreateBrushIndirect,
             Params()
                 .U16(static_cast<std::uint16_t>(style))
@@ -108,7 +108,7 @@ int MetafileWriter::CreateBrush(BrushStyle style, ColorRef color) {
   return TakeSlot();
 }
 
-int MetafileWriter::CreateFont(const MetafileFont& font) {
+int MetafileWriter::AddFont(const MetafileFont& font) {
   Params params;
   params.I16(font.height)
       .I16(0)  // width: from the face's own proportions
@@ -162,7 +162,7 @@ void MetafileWriter::Rectangle(int left, int top, int right, int bottom) {
             Params().I16(bottom).I16(right).I16(top).I16(left).bytes());
 }
 
-void MetafileWriter::TextOut(int x, int y, std::string_view text) {
+void MetafileWriter::Text(int x, int y, std::string_view text) {
   text = text.substr(
       0, std::min<std::size_t>(text.size(),
                                std::numeric_limits<std::int16_t>::max()));

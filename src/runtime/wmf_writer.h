@@ -10,7 +10,7 @@
 // standard header (file size, object count, largest record) and the records.
 //
 // Graphics objects (pens, brushes, fonts) live in the metafile's object
-// table: each Create call takes the lowest free slot and returns its index,
+// table: each Add call takes the lowest free slot and returns its index,
 // Select makes it current, Delete frees the slot for the next Create.
 // Coordinates and sizes outside the 16-bit range of the format are clamped
 // to it.
@@ -60,7 +60,7 @@ enum class PenStyle : std::uint16_t { kSolid = 0, kNull = 5 };
 enum class BrushStyle : std::uint16_t { kSolid = 0, kHollow = 1 };
 enum class BackgroundMode : std::uint16_t { kTransparent = 1, kOpaque = 2 };
 
-// A font as CreateFont describes it.
+// A font as AddFont describes it.
 struct MetafileFont {
   std::string face = "Arial";  // at most 31 characters are kept
   int height = 0;    // logical units; negative: the height of the characters
@@ -83,11 +83,12 @@ class MetafileWriter {
   // SetTextColor: the colour of the text drawn from now on.
   void SetTextColor(ColorRef color);
 
-  // CreatePen, CreateBrush, CreateFont: a new object in the lowest free slot
-  // of the object table; returns its index.
-  int CreatePen(PenStyle style, int width, ColorRef color);
-  int CreateBrush(BrushStyle style, ColorRef color);
-  int CreateFont(const MetafileFont& font);
+  // AddPen, AddBrush, AddFont: create a new object in the lowest free slot
+  // of the object table and return its index. (The names differ from the
+  // records' so that no Windows header macro can rename them.)
+  int AddPen(PenStyle style, int width, ColorRef color);
+  int AddBrush(BrushStyle style, ColorRef color);
+  int AddFont(const MetafileFont& font);
 
   // Select: makes object `index` the current pen, brush or font. Delete:
   // frees its slot; select another object of its kind first. An index that
@@ -103,10 +104,10 @@ class MetafileWriter {
   // current brush.
   void Rectangle(int left, int top, int right, int bottom);
 
-  // TextOut: `text` (bytes in the font's character set) with its top-left
+  // Text: `text` (bytes in the font's character set) with its top-left
   // corner at (x, y), in the current font and text colour. Texts longer
   // than the format allows are cut.
-  void TextOut(int x, int y, std::string_view text);
+  void Text(int x, int y, std::string_view text);
 
   // Finish: ends the picture and returns the complete placeable metafile.
   // The writer is spent afterwards.

@@ -21,18 +21,18 @@ std::string SamplePicture() {
   MetafileWriter writer(8270, 11530, 1000);
   writer.SetBackgroundMode(BackgroundMode::kTransparent);
   writer.SetTextColor(0x000000);
-  int pen = writer.CreatePen(PenStyle::kSolid, 10, 0x000000);
+  int pen = writer.AddPen(PenStyle::kSolid, 10, 0x000000);
   writer.Select(pen);
-  int font = writer.CreateFont({"Arial", -139, 700, false});
+  int font = writer.AddFont({"Arial", -139, 700, false});
   writer.Select(font);
-  writer.TextOut(1000, 1020, "Title");
-  int brush = writer.CreateBrush(BrushStyle::kSolid, 0xC0C0C0);
+  writer.Text(1000, 1020, "Title");
+  int brush = writer.AddBrush(BrushStyle::kSolid, 0xC0C0C0);
   writer.Select(brush);
   writer.Rectangle(1000, 1260, 7000, 1540);
-  int small = writer.CreateFont({"Arial", -111, 400, false});
+  int small = writer.AddFont({"Arial", -111, 400, false});
   writer.Select(small);
   writer.Delete(font);
-  writer.TextOut(6250, 9030, "Page 1");
+  writer.Text(6250, 9030, "Page 1");
   writer.MoveTo(1050, 1820);
   writer.LineTo(6950, 1820);
   writer.Delete(brush);
@@ -78,13 +78,13 @@ TEST(MetafileWriterTest, HeadersDescribeThePictureAndItsRecords) {
 
 TEST(MetafileWriterTest, FreedSlotsAreTakenAgainLowestFirst) {
   MetafileWriter writer(100, 100, 1000);
-  int a = writer.CreatePen(PenStyle::kSolid, 1, 0);
-  int b = writer.CreateBrush(BrushStyle::kHollow, 0);
-  int c = writer.CreateFont({});
+  int a = writer.AddPen(PenStyle::kSolid, 1, 0);
+  int b = writer.AddBrush(BrushStyle::kHollow, 0);
+  int c = writer.AddFont({});
   writer.Delete(a);
   writer.Delete(b);
-  EXPECT_EQ(writer.CreateFont({}), 0);
-  EXPECT_EQ(writer.CreatePen(PenStyle::kNull, 0, 0), 1);
+  EXPECT_EQ(writer.AddFont({}), 0);
+  EXPECT_EQ(writer.AddPen(PenStyle::kNull, 0, 0), 1);
   EXPECT_EQ(c, 2);
   // A slot that holds nothing: neither selected nor deleted.
   writer.Select(7);
@@ -121,9 +121,9 @@ TEST(MetafileWriterTest, RecordsKeepTheFormatsParameterOrder) {
        [](MetafileWriter& w) { w.Rectangle(1, 2, 3, 4); },
        std::string("\x04\0\x03\0\x02\0\x01\0", 8)},
       {"odd text padded to a word",
-       [](MetafileWriter& w) { w.TextOut(5, 6, "abc"); },
+       [](MetafileWriter& w) { w.Text(5, 6, "abc"); },
        std::string("\x03\0abc\0\x06\0\x05\0", 10)},
-      {"even text unpadded", [](MetafileWriter& w) { w.TextOut(5, 6, "ab"); },
+      {"even text unpadded", [](MetafileWriter& w) { w.Text(5, 6, "ab"); },
        std::string("\x02\0ab\x06\0\x05\0", 8)},
       {"coordinates clamped to 16 bits",
        [](MetafileWriter& w) { w.LineTo(70000, -70000); },
@@ -133,7 +133,7 @@ TEST(MetafileWriterTest, RecordsKeepTheFormatsParameterOrder) {
        std::string("\xA0\xB0\xC0\0", 4)},
       {"solid brush",
        [](MetafileWriter& w) {
-         w.Delete(w.CreateBrush(BrushStyle::kSolid, 0xC0C0C0));
+         w.Delete(w.AddBrush(BrushStyle::kSolid, 0xC0C0C0));
        },
        std::string("\0\0\xC0\xC0\xC0\0\0\0", 8)},
   };
@@ -144,7 +144,7 @@ TEST(MetafileWriterTest, RecordsKeepTheFormatsParameterOrder) {
 
 TEST(MetafileWriterTest, FontFaceIsAZeroTerminatedFieldOf32Bytes) {
   std::string params = OnlyRecord([](MetafileWriter& w) {
-    w.Delete(w.CreateFont({std::string(40, 'F'), -139, 700, true}));
+    w.Delete(w.AddFont({std::string(40, 'F'), -139, 700, true}));
   });
   ASSERT_EQ(params.size(), 18u + 32u);
   EXPECT_EQ(U16At(params, 0), 0x10000u - 139);
@@ -152,7 +152,7 @@ TEST(MetafileWriterTest, FontFaceIsAZeroTerminatedFieldOf32Bytes) {
   EXPECT_EQ(params[10], 1) << "italic";
   EXPECT_EQ(params.substr(18), std::string(31, 'F') + '\0');
 
-  params = OnlyRecord([](MetafileWriter& w) { w.Delete(w.CreateFont({})); });
+  params = OnlyRecord([](MetafileWriter& w) { w.Delete(w.AddFont({})); });
   EXPECT_EQ(params.substr(18, 6), std::string("Arial\0", 6));
 }
 
