@@ -35,10 +35,15 @@ set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING
     "Flags of the C++ compiler for Release builds")
 
 # Test executables run under Wine ("wine" starts the 64-bit loader and,
-# with the 32-bit DLLs on WINEDLLPATH, 32-bit programs too).
+# with the 32-bit DLLs on WINEDLLPATH, 32-bit programs too), through a
+# script that keeps them off ~/.wine and off the display: the build
+# folder's own prefix unless WINEPREFIX names one.
 find_program(VELLARO_WINE NAMES wine wine64)
 if(VELLARO_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${VELLARO_WINE})
+  get_filename_component(_vellaro_source_dir ${CMAKE_CURRENT_LIST_DIR} DIRECTORY)
+  set(CMAKE_CROSSCOMPILING_EMULATOR
+      ${_vellaro_source_dir}/scripts/windows/wine-run.sh
+      ${CMAKE_BINARY_DIR}/wineprefix)
 endif()
 
 # GoogleTest is built from the sources that Debian's libgtest-dev installs;
