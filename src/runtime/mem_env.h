@@ -56,6 +56,11 @@ class MemEnv : public Env {
   void PutFolder(std::string_view path);
   // Every file path, sorted.
   std::vector<std::string> FilePaths() const;
+  // `path` in the form FilePaths gives it: absolute, slashes only, with
+  // "." and ".." levels resolved.
+  std::string NormalPath(std::string_view path) const {
+    return Normalize(path);
+  }
 
   // Opening `path` (for reading or writing) fails with `code`.
   void FailOpen(std::string_view path, int code);
