@@ -570,33 +570,61 @@ TEST_F(RealFilesTest, UnreadablePageFilesEndTheMessageThere) {
   }
 }
 
+// A pipe between a parent and a child process; each keeps the end it uses.
+// A read returns nothing once the other side has gone, so a child that dies
+// never leaves its parent waiting.
+class Pipe {
+ public:
+  Pipe() {
+    if (::pipe(fds_) != 0) fds_[0] = fds_[1] = -1;
+  }
+  ~Pipe() {
+    KeepReadEnd();
+    KeepWriteEnd();
+  }
+  Pipe(const Pipe&) = delete;
+  Pipe& operator=(const Pipe&) = delete;
+
+  void KeepReadEnd() { Close(1); }
+  void KeepWriteEnd() { Close(0); }
+  void Send(char c) { (void)!::write(fds_[1], &c, 1); }
+  // The next byte, or 0 when the writing side has gone.
+  char Receive() {
+    char c = 0;
+    return ::read(fds_[0], &c, 1) == 1 ? c : 0;
+  }
+
+ private:
+  void Close(int end) {
+    if (fds_[end] >= 0) ::close(fds_[end]);
+    fds_[end] = -1;
+  }
+  int fds_[2];
+};
+
 // A page that another process holds open for writing (its advisory lock) is
 // not read: result 1. Pages of 0 and 22 bytes are whole pages: result 0.
 TEST_F(RealFilesTest, PageHeldByAnotherProcessAndEmptyPages) {
   PutPages(2);
-  int ready[2];
-  int release[2];
-  ASSERT_EQ(::pipe(ready), 0);
-  ASSERT_EQ(::pipe(release), 0);
+  Pipe ready;
+  Pipe release;
   const pid_t holder = ::fork();
   if (holder == 0) {
     ::alarm(60);
-    ::close(release[1]);  // so that the parent's close ends the wait below
+    ready.KeepWriteEnd();
+    release.KeepReadEnd();
     const int fd = ::open(Page(2).c_str(), O_WRONLY);
-    const char held = ::flock(fd, LOCK_EX) == 0 ? 'y' : 'n';
-    (void)!::write(ready[1], &held, 1);
-    char any;
-    (void)!::read(release[0], &any, 1);
+    ready.Send(::flock(fd, LOCK_EX) == 0 ? 'y' : 'n');
+    release.Receive();  // until the parent lets go
     ::_exit(0);
   }
-  char held = 0;
-  ASSERT_EQ(::read(ready[0], &held, 1), 1);
-  ASSERT_EQ(held, 'y');
+  ready.KeepReadEnd();
+  release.KeepWriteEnd();
+  ASSERT_EQ(ready.Receive(), 'y');
   EXPECT_EQ(Build(), kEmlUnreadable);
   EXPECT_TRUE(Get(params_.eml_file_name).ends_with(PagePartHeaders(2)));
-  ::close(release[1]);
+  release.KeepReadEnd();  // closes the last write end: the holder ends
   ::waitpid(holder, nullptr, 0);
-  for (int fd : {ready[0], ready[1], release[0]}) ::close(fd);
   EXPECT_EQ(Build(), kEmlDone);  // released: the page is read again
 
   params_.content_mode = 0;  // the RTF document reads the pages too
@@ -613,20 +641,20 @@ TEST_F(RealFilesTest, PageHeldByAnotherProcessAndEmptyPages) {
   }
 }
 
-// An Env that passes everything to `base`, but stops before reading a page
-// file until told to go on: a builder caught in the middle of its message.
+// An Env that passes everything to `base`, but stops before it opens the
+// first page file until told to go on: a builder caught in the middle of
+// its message.
 class PausingEnv final : public Env {
  public:
-  PausingEnv(Env& base, int ready_fd, int go_fd)
-      : base_(base), ready_fd_(ready_fd), go_fd_(go_fd) {}
+  PausingEnv(Env& base, Pipe* ready, Pipe* go)
+      : base_(base), ready_(ready), go_(go) {}
 
   int OpenForReading(std::string_view path,
                      std::unique_ptr<SequentialFile>* file) override {
-    if (path.ends_with(".WMF") && ready_fd_ >= 0) {
-      (void)!::write(ready_fd_, "r", 1);
-      char any;
-      (void)!::read(go_fd_, &any, 1);
-      ready_fd_ = -1;
+    if (path.ends_with(".WMF") && ready_ != nullptr) {
+      ready_->Send('r');
+      go_->Receive();
+      ready_ = nullptr;
     }
     return base_.OpenForReading(path, file);
   }
@@ -661,8 +689,8 @@ class PausingEnv final : public Env {
 
  private:
   Env& base_;
-  int ready_fd_;
-  int go_fd_;
+  Pipe* ready_;
+  Pipe* go_;
 };
 
 // Two builders with the same message path at once: the one that holds the
@@ -670,28 +698,28 @@ class PausingEnv final : public Env {
 // builder's message, whole, with nothing of the second in it.
 TEST_F(RealFilesTest, SecondBuilderOfTheSameMessageGivesTwo) {
   PutPages(2);
-  int ready[2];
-  int go[2];
-  ASSERT_EQ(::pipe(ready), 0);
-  ASSERT_EQ(::pipe(go), 0);
+  Pipe ready;
+  Pipe go;
   const pid_t first = ::fork();
   if (first == 0) {
     ::alarm(60);
-    PausingEnv pausing(env_, ready[1], go[0]);
+    ready.KeepWriteEnd();
+    go.KeepReadEnd();
+    PausingEnv pausing(env_, &ready, &go);
     ::_exit(MakeEMLFile(pausing, state_, params_));
   }
-  char any = 0;
-  ASSERT_EQ(::read(ready[0], &any, 1), 1);  // the first holds its message
+  ready.KeepReadEnd();
+  go.KeepWriteEnd();
+  ASSERT_EQ(ready.Receive(), 'r');  // the first holds its message file
 
   params_.mail_subject = "Second";
   EXPECT_EQ(Build(), kEmlNotWritten);
 
-  ASSERT_EQ(::write(go[1], "g", 1), 1);
+  go.Send('g');
   int status = 0;
   ASSERT_EQ(::waitpid(first, &status, 0), first);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), kEmlDone);
-  for (int fd : {ready[0], ready[1], go[0], go[1]}) ::close(fd);
   const std::string eml = Get(params_.eml_file_name);
   EXPECT_NE(eml.find("Subject: First\r\n"), std::string::npos);
   EXPECT_EQ(eml.find("Second"), std::string::npos);
