@@ -27,6 +27,7 @@
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -34,6 +35,25 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
+#endif
+
+#ifndef _WIN32
+namespace {
+// When not empty, the next exclusive flock of this program first deletes
+// this file: another builder of the same message, making its own, in the
+// moment between a file's creation and its lock.
+std::string delete_before_lock;
+}  // namespace
+
+// Stands in for the C library's flock in this test program, so that a test
+// can act in that moment; every call is passed on to the kernel.
+extern "C" int flock(int fd, int operation) noexcept {
+  if (!delete_before_lock.empty() && (operation & LOCK_EX) != 0) {
+    ::unlink(delete_before_lock.c_str());
+    delete_before_lock.clear();
+  }
+  return static_cast<int>(::syscall(SYS_flock, fd, operation));
+}
 #endif
 
 namespace vellaro {
@@ -724,6 +744,19 @@ TEST_F(RealFilesTest, SecondBuilderOfTheSameMessageGivesTwo) {
   EXPECT_NE(eml.find("Subject: First\r\n"), std::string::npos);
   EXPECT_EQ(eml.find("Second"), std::string::npos);
   EXPECT_EQ(eml.find("------=_1_--"), eml.size() - 14);
+}
+
+// A builder whose new message file is deleted before it could lock it (by
+// another builder of the same message, making its own) gives 2 and writes
+// nothing: a file that no name leads to is not taken for the message, which
+// would be lost with all it held.
+TEST_F(RealFilesTest, MessageDeletedBeforeItsLockGivesTwo) {
+  PutPages(1);
+  delete_before_lock = params_.eml_file_name;
+  EXPECT_EQ(Build(), kEmlNotWritten);
+  EXPECT_TRUE(delete_before_lock.empty());  // that moment came
+  EXPECT_FALSE(fs::exists(params_.eml_file_name));
+  EXPECT_EQ(Build(), kEmlDone);  // undisturbed, the next builder writes
 }
 
 #endif  // _WIN32

@@ -94,6 +94,14 @@ bool IsRegularFd(int fd) {
   return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// True when `native` still names the file open as `fd`.
+bool NamesFile(const std::string& native, int fd) {
+  struct stat named;
+  struct stat open;
+  return ::stat(native.c_str(), &named) == 0 && ::fstat(fd, &open) == 0 &&
+         named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+}
+
 // Opens `native` and takes the advisory lock `lock` without waiting; refuses
 // anything but a regular file. O_NONBLOCK keeps a FIFO from blocking the
 // open; it does not change how a regular file is read or written.
@@ -203,6 +211,11 @@ class PosixEnv final : public Env {
     Fd fd;
     int code = OpenLocked(native, O_WRONLY | O_CREAT, LOCK_EX, &fd);
     if (code != kOk) return code;
+    // Between the open and the lock another holder may have deleted the
+    // file (to make its own): the lock is then on a file that no name leads
+    // to, and all that is written to it would be lost. That file counts as
+    // held by the other.
+    if (!NamesFile(native, fd.get())) return kFileIsLocked;
     // Emptied only now that the lock is ours: a file another holder is
     // writing is never cut short.
     if (::ftruncate(fd.get(), 0) != 0) return CodeFromErrno(errno);
