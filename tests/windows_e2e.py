@@ -10,7 +10,10 @@ inside the message, in base64) may differ only in their date and time words
 and their picture tag; those are checked for form and then set aside.
 
 The Windows program is copied into a folder with a blank in its name, so its
-command line starts with a quoted program path. Text beyond ASCII goes to
+command line starts with a quoted program path. Most cases let Wine build the
+command line from arguments (which it joins with single blanks); one starts
+the program through windows_launcher.c, which hands CreateProcessW a command
+line with tabs, double blanks and double quotes as a host would. Text beyond ASCII goes to
 the Linux program as ISO-8859-1 bytes and to the Windows program as Unicode
 (Wine passes the arguments on from UTF-8); both must write the same bytes.
 
@@ -20,6 +23,7 @@ DLLs exits 0 at once) fails.
 
 Usage:
   windows_e2e.py --exe vellaro.exe --linux-exe vellaro [--wine wine]
+                 [--cc x86_64-w64-mingw32-gcc-posix]
 
 The Wine environment (WINEPREFIX, WINEDLLPATH for 32-bit programs, ...)
 comes from the caller.
@@ -88,6 +92,11 @@ def arguments(**overrides):
     args.update(overrides)
     assert len(args) == 27
     return list(args.values())
+
+
+def windows_path(path):
+    """An absolute Unix path as Wine shows it: on drive Z:."""
+    return "Z:" + path.replace("/", "\\")
 
 
 def command_tail(args, prefix=str(INSTANCE)):
@@ -194,6 +203,16 @@ class WindowsAgainstLinuxTest(unittest.TestCase):
     def tearDown(self):
         self._tmp.cleanup()
 
+    def launcher(self):
+        """windows_launcher.exe, compiled for this test."""
+        exe = os.path.join(self._tmp.name, "windows_launcher.exe")
+        if not os.path.exists(exe):
+            subprocess.run([OPTIONS.cc, "-municode", "-O2", "-static", "-o",
+                            exe, os.path.join(ROOT, "tests",
+                                              "windows_launcher.c")],
+                           check=True)
+        return exe
+
     def fresh_folders(self, label):
         """Two new, empty case folders, one for each program."""
         parent = os.path.join(self._tmp.name, label)
@@ -232,7 +251,10 @@ class WindowsAgainstLinuxTest(unittest.TestCase):
 
     # --- Running -----------------------------------------------------------
 
-    def run_both(self, tail):
+    def run_both(self, tail, command_line=None):
+        """Runs the Linux program with the arguments `tail` and the Windows
+        one with the same arguments, or, when `command_line` is given, with
+        that whole command line after the program's quoted path."""
         linux_args = [a.encode("iso-8859-1") for a in tail]
         done = subprocess.run([os.fsencode(OPTIONS.linux_exe), *linux_args],
                               cwd=self.linux.dir, stdin=subprocess.DEVNULL,
@@ -240,7 +262,15 @@ class WindowsAgainstLinuxTest(unittest.TestCase):
         self.assertEqual(done.returncode, 0, done.stderr)
         env = dict(os.environ, LC_ALL="C.UTF-8")
         env.pop("DISPLAY", None)
-        done = subprocess.run([OPTIONS.wine, self.exe, *tail],
+        if command_line is None:
+            windows_args = [self.exe, *tail]
+        else:
+            command_file = os.path.join(self._tmp.name, "command line.txt")
+            with open(command_file, "w", encoding="utf-8") as f:
+                f.write(command_line.replace("<exe>", windows_path(self.exe)))
+            windows_args = [self.launcher(), windows_path(self.exe),
+                            command_file]
+        done = subprocess.run([OPTIONS.wine, *windows_args],
                               cwd=self.windows.dir, stdin=subprocess.DEVNULL,
                               capture_output=True, timeout=300, env=env)
         self.assertEqual(done.returncode, 0, done.stderr)
@@ -296,6 +326,20 @@ class WindowsAgainstLinuxTest(unittest.TestCase):
                     ["KQ/%d.RTF" % INSTANCE, "KQ/R\u00e9sum\u00e9.RTF",
                      "saved/reports/R\u00e9sum\u00e9.RTF"], 3)
 
+    def test_the_command_line_is_taken_as_written(self):
+        # Tabs and double blanks around the program path go; after it, the
+        # tail keeps its double blanks and the double quotes and tab inside
+        # a text. The Linux program gets the same tail as two arguments.
+        self.print_pages(2)
+        args = arguments(PageCount="2", ContentMode="4",
+                         MailSubject='Goods  report "Q4"\tfinal  ')
+        rest = " 2  " + call_text(args)
+        self.run_both([str(INSTANCE), rest],
+                      command_line=' \t"<exe>"\t  %d %s' % (INSTANCE, rest))
+        self.assert_same_message(args[0], 2, 0)
+        self.assertIn(b'\r\nSubject: Goods  report "Q4"\tfinal\r\n',
+                      self.windows.read(args[0]))
+
     def test_a_missing_page_ends_the_message_at_that_page(self):
         self.print_pages(3, missing=(2,))
         args = arguments(ContentMode="4")
@@ -348,6 +392,8 @@ def main():
     parser.add_argument("--exe", required=True, help="vellaro.exe")
     parser.add_argument("--linux-exe", required=True, help="Linux vellaro")
     parser.add_argument("--wine", default="wine")
+    parser.add_argument("--cc", default="x86_64-w64-mingw32-gcc-posix",
+                        help="C compiler for windows_launcher.c")
     OPTIONS, rest = parser.parse_known_args()
     if not os.path.isabs(os.environ.get("WINEPREFIX", "")):
         parser.error("set WINEPREFIX to the absolute path of a Wine prefix "

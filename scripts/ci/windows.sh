@@ -138,6 +138,6 @@ running_prefixes+=("$WINEPREFIX")
 
 step "32-bit: end to end against the Linux program (WoW64)"
 python3 tests/windows_e2e.py --exe "$build32/src/shell/vellaro.exe" \
-  --linux-exe "$build_linux/src/shell/vellaro"
+  --linux-exe "$build_linux/src/shell/vellaro" --cc i686-w64-mingw32-gcc-posix
 
 step "done"
