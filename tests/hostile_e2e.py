@@ -546,6 +546,12 @@ class GoodsFileTest(HostileTest):
         self.put(os.path.join("GOODS.db", "inside"), b"kept")
         self.expect_disk_error("unable to open database file (14)")
 
+    def test_goods_is_a_fifo(self):
+        """Nothing waits for a writer that never comes."""
+        os.mkfifo(self.path("GOODS.db"))
+        self.expect_disk_error("disk I/O error (10)")
+        self.assertTrue(stat.S_ISFIFO(os.lstat(self.path("GOODS.db")).st_mode))
+
     @unittest.skipUnless(can_run_unprivileged(), "needs setpriv")
     def test_read_only_goods(self):
         self.make_goods(self.path("GOODS.db"), 3)
