@@ -1,5 +1,6 @@
 #include "runtime/buffered_writer.h"
 
+#include <cstring>
 #include <utility>
 
 namespace vellaro {
