@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "encode/rtf_text.h"
+#include "encode/rtf_writer.h"
 #include "mail/mail_test_util.h"
 #include "mail/make_eml_file.h"
 #include "runtime/mem_env.h"
@@ -337,10 +338,11 @@ bool BytesAt(std::string_view data, std::uint64_t at, std::uint64_t first,
 }
 
 // A file that keeps only its size and its last bytes, and checks that CR LF
-// ends every 78-byte line from `lines_from` up to `lines_to`.
+// ends every line of `line` characters from `lines_from` up to `lines_to`.
 class TailFile final : public WritableFile {
  public:
   struct Seen {
+    std::uint64_t line = 76;  // characters before each CR LF
     std::uint64_t lines_from = 0;
     std::uint64_t lines_to = 0;
     std::uint64_t size = 0;
@@ -351,11 +353,12 @@ class TailFile final : public WritableFile {
   explicit TailFile(Seen* seen) : seen_(seen) {}
 
   int Append(std::string_view data) override {
-    const std::uint64_t first = seen_->lines_from + 76;
+    const std::uint64_t first = seen_->lines_from + seen_->line;
+    const std::uint64_t step = seen_->line + 2;
     seen_->lines_ok =
         seen_->lines_ok &&
-        BytesAt(data, seen_->size, first, 78, seen_->lines_to, '\r') &&
-        BytesAt(data, seen_->size, first + 1, 78, seen_->lines_to, '\n');
+        BytesAt(data, seen_->size, first, step, seen_->lines_to, '\r') &&
+        BytesAt(data, seen_->size, first + 1, step, seen_->lines_to, '\n');
     seen_->size += data.size();
     seen_->tail.append(data);
     if (seen_->tail.size() > 4096) {
@@ -370,7 +373,7 @@ class TailFile final : public WritableFile {
 };
 
 // A MemEnv whose page 1 of instance 5 is a generated file of `page_size`
-// bytes and whose message file /w/big.eml is a TailFile.
+// bytes and whose files /w/big.eml and /w/big.RTF are TailFiles.
 class HugePageEnv final : public MemEnv {
  public:
   explicit HugePageEnv(std::uint64_t page_size) : page_size_(page_size) {}
@@ -383,7 +386,9 @@ class HugePageEnv final : public MemEnv {
   }
   int CreateForWriting(std::string_view path,
                        std::unique_ptr<WritableFile>* file) override {
-    if (path != "/w/big.eml") return MemEnv::CreateForWriting(path, file);
+    if (path != "/w/big.eml" && path != "/w/big.RTF") {
+      return MemEnv::CreateForWriting(path, file);
+    }
     *file = std::make_unique<TailFile>(&seen);
     return kOk;
   }
@@ -452,6 +457,49 @@ TEST(HugePageTest, PageLargerThan4GiBIsEmbeddedWhole) {
             Base64Lines(GeneratedFile::Tail(kSize - kRest, kSize - kRest - 57))
                     .substr(0, 78) +
                 after_lines);
+}
+
+// The same page is copied whole into the RTF document: its hexadecimal
+// text is that of a small page with the same header and last bytes, with
+// full lines of 128 digits and CR LF in between.
+TEST(HugePageTest, PageLargerThan4GiBIsCopiedWholeIntoTheRtfDocument) {
+  if (Instrumented()) {
+    GTEST_SKIP() << "8 GiB of hex text; the uninstrumented suite runs it";
+  }
+  constexpr std::uint64_t kSize = (std::uint64_t{1} << 32) + 64 * 3 + 22 + 9;
+  constexpr std::uint64_t kRest = (kSize - 22) % 64;
+  constexpr std::uint64_t kFullLines = (kSize - 22) / 64;
+
+  AppState state;
+  state.work_folder = "/w\\KQ\\";
+  state.instance = 5;
+  RtfRequest request;
+  request.rtf_path = "/w/big.RTF";
+  request.page_count = 1;
+  request.paper_name = "A4";
+
+  MemEnv small_env;
+  small_env.PutFile(
+      "/w/KQ/51.WMF",
+      GeneratedFile::Tail(22, 0) + GeneratedFile::Tail(kSize, kSize - kRest));
+  ASSERT_EQ(MakeRTFFile(small_env, state, request), 0);
+  const std::string small = small_env.FileContents("/w/big.RTF");
+  const std::size_t data_at =
+      small.find(std::string(kRtfPageSeparator)) - 2 * kRest;
+
+  HugePageEnv env(kSize);
+  env.PutFolder("/w/KQ");
+  TailFile::Seen& seen = env.seen;
+  seen.line = 128;
+  seen.lines_from = data_at;
+  seen.lines_to = data_at + kFullLines * 130;
+  ASSERT_EQ(MakeRTFFile(env, state, request), 0);
+  EXPECT_EQ(seen.size, small.size() + kFullLines * 130);
+  EXPECT_TRUE(seen.lines_ok);
+  const std::string after_lines = small.substr(data_at);
+  ASSERT_GE(seen.tail.size(), after_lines.size());
+  EXPECT_EQ(seen.tail.substr(seen.tail.size() - after_lines.size()),
+            after_lines);
 }
 
 // ---- On the real file system ----
