@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <filesystem>
 #include <optional>
 #include <span>
 #include <utility>
@@ -132,7 +133,7 @@ class SqliteKeyedFile final : public KeyedFile {
     int wait_ms = recover_seconds_ * 1000;
     recover_seconds_ = 0;  // the command holds for one open only
     if (db_ != nullptr) return Fail(kFileAlreadyOpen);
-    if (!PathAccess(SQLITE_ACCESS_EXISTS)) return Fail(kFileNotFound);
+    if (!FileExists()) return Fail(kFileNotFound);
     if (access == Access::kReadWrite && !PathAccess(SQLITE_ACCESS_READWRITE)) {
       return Fail(kAccessDenied);
     }
@@ -199,7 +200,7 @@ class SqliteKeyedFile final : public KeyedFile {
     Connection own;
     sqlite3* db = db_;
     if (db == nullptr) {
-      if (!PathAccess(SQLITE_ACCESS_EXISTS)) return Fail(kFileNotFound);
+      if (!FileExists()) return Fail(kFileNotFound);
       if (!PathAccess(SQLITE_ACCESS_READWRITE)) return Fail(kAccessDenied);
       if (int code = Connect(SQLITE_OPEN_READWRITE, &own); code != kOk) {
         return code;
@@ -344,8 +345,22 @@ class SqliteKeyedFile final : public KeyedFile {
     return Clip(text.substr(start));
   }
 
+  // Whether there is something at the path: a file of zero bytes does not
+  // count, as for SQLite. SQLite's Windows layer reports a folder as missing
+  // too (it takes the folder's size, 0, for an empty file); a folder is
+  // there all the same, and opening it fails.
+  bool FileExists() const {
+    if (PathAccess(SQLITE_ACCESS_EXISTS)) return true;
+    std::error_code ignored;
+    return PathAccess(SQLITE_ACCESS_READ) &&
+           std::filesystem::is_directory(
+               std::filesystem::path(std::u8string(path_.begin(), path_.end())),
+               ignored);
+  }
+
   // Asks SQLite's OS layer about the file: SQLITE_ACCESS_EXISTS (a file of
-  // zero bytes does not count) or SQLITE_ACCESS_READWRITE.
+  // zero bytes does not count), SQLITE_ACCESS_READ or
+  // SQLITE_ACCESS_READWRITE.
   bool PathAccess(int what) const {
     sqlite3_vfs* vfs = sqlite3_vfs_find(nullptr);
     int result = 0;

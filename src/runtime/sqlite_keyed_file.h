@@ -8,8 +8,9 @@
 // and BuildKeys wait up to two seconds for another writer to finish; Open
 // waits only as long as a "Recover" command asks.
 //
-// The driver is portable: it reaches the file system only through SQLite's
-// own OS layer, so every Env backend shares it.
+// The driver is portable: it reaches the file system through SQLite's own
+// OS layer (and the standard library, to tell a folder from an empty file),
+// so every Env backend shares it.
 
 #ifndef VELLARO_RUNTIME_SQLITE_KEYED_FILE_H_
 #define VELLARO_RUNTIME_SQLITE_KEYED_FILE_H_
