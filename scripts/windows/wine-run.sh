@@ -9,9 +9,11 @@
 # installers, and no display: a message box that could be shown would wait
 # for a click, so none can be (MessageBoxW then returns at once).
 #
-# For speed, start a persistent server first (wine-server.sh start):
-# otherwise each run starts Wine's server and services, which hold the
-# caller's output open for a few seconds after the program ends.
+# Everything Wine starts (its server and services) inherits the output of
+# the program that started it, and CTest waits until that closes: seconds
+# per test. So when no Wine server runs for the prefix, one is started that
+# stays a minute after its last program (or as long as wine-server.sh start
+# asked), with the services started apart from the caller's output.
 set -euo pipefail
 
 default_prefix=${1:?usage: wine-run.sh DEFAULT_PREFIX PROGRAM [ARGUMENTS...]}
@@ -24,4 +26,12 @@ unset DISPLAY WAYLAND_DISPLAY
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$(dirname "$0")/wine-server.sh" create "$WINEPREFIX"
 fi
+(
+  flock 9
+  # Exit code 2: a server runs already.
+  # Neither the server nor the services may keep the lock (fd 9) open.
+  if wineserver -p60 </dev/null >/dev/null 2>&1 9>&-; then
+    wine wineboot </dev/null >/dev/null 2>&1 9>&-
+  fi
+) 9>"$WINEPREFIX.lock"
 exec wine "$@"

@@ -32,10 +32,11 @@ create() {
   exec 9>"$WINEPREFIX.lock"
   flock 9
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    wineboot -i </dev/null >/dev/null 2>&1
+    # Neither the server nor the services may keep the lock open.
+    wineboot -i </dev/null >/dev/null 2>&1 9>&-
     wineserver -w
   fi
-  flock -u 9
+  exec 9>&-
 }
 
 case $action in
