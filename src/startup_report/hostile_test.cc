@@ -69,6 +69,19 @@ void MakeGoods(const std::string& path, int count) {
             "");
 }
 
+// The box and stop that end a run over a file that cannot be opened.
+struct Ending {
+  std::string title;
+  std::string text;
+  std::string stop;
+};
+
+Ending DiskError(const std::string& error) {
+  return {"File Access Error",
+          "File (GOODS.db) could not be opened.  Error: " + error + ".",
+          "Disk Error"};
+}
+
 TEST(HostileGoodsTest, BrokenFileEndsTheRunWithDiskErrorAndStaysAsItWas) {
   std::string whole;
   {
@@ -80,34 +93,34 @@ TEST(HostileGoodsTest, BrokenFileEndsTheRunWithDiskErrorAndStaysAsItWas) {
   const struct {
     const char* name;
     void (*make)(const std::string& path, const std::string& good);
-    const char* error;
+    Ending ending;
   } cases[] = {
       {"cut inside its header",
        [](const std::string& path, const std::string& good) {
          WriteBytes(path, good.substr(0, 100));
        },
-       "Invalid Data File (36)"},
+       DiskError("Invalid Data File (36)")},
       {"cut after its first page",
        [](const std::string& path, const std::string& good) {
          WriteBytes(path, good.substr(0, 4096));
        },
-       "Invalid Data File (36)"},
+       DiskError("Invalid Data File (36)")},
       {"cut in half",
        [](const std::string& path, const std::string& good) {
          WriteBytes(path, good.substr(0, good.size() / 2));
        },
-       "Invalid Data File (36)"},
+       DiskError("Invalid Data File (36)")},
       {"zero-filled",
        [](const std::string& path, const std::string& good) {
          WriteBytes(path, std::string(good.size(), '\0'));
        },
-       "Invalid Data File (36)"},
+       DiskError("Invalid Data File (36)")},
       {"a folder",
        [](const std::string& path, const std::string&) {
          fs::create_directory(path);
          WriteBytes(path + "/inside", "kept");
        },
-       "unable to open database file (14)"},
+       DiskError("unable to open database file (14)")},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -118,11 +131,9 @@ TEST(HostileGoodsTest, BrokenFileEndsTheRunWithDiskErrorAndStaysAsItWas) {
 
     EXPECT_EQ(RunStartupReport(env, state), StartupOutcome::kStopped);
     ASSERT_EQ(env.boxes().size(), 1u);
-    EXPECT_EQ(env.boxes()[0].title, "File Access Error");
-    EXPECT_EQ(env.boxes()[0].text,
-              std::string("File (GOODS.db) could not be opened.  Error: ") +
-                  c.error + ".");
-    EXPECT_EQ(env.stops(), std::vector<std::string>{"Disk Error"});
+    EXPECT_EQ(env.boxes()[0].title, c.ending.title);
+    EXPECT_EQ(env.boxes()[0].text, c.ending.text);
+    EXPECT_EQ(env.stops(), std::vector<std::string>{c.ending.stop});
     EXPECT_EQ(Listing(env.keyed_file_folder()), before);
     // The work folder was made before the data file was looked at.
     EXPECT_TRUE(env.FolderExists("/w/KQ"));
