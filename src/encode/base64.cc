@@ -112,8 +112,8 @@ __attribute__((target("ssse3"))) inline __m128i EncodeTwelve(
       _mm_mullo_epi16(_mm_and_si128(bytes, _mm_set1_epi32(0x003F03F0)),
                       _mm_set1_epi32(0x01000010));
   const __m128i indices = _mm_or_si128(high, low);
-  // Range of each index: 0 for 'A'..'Z', 1 for 'a'..'z', 2..11 for the
-  // digits, 12 for '+', 13 for '/'.
+  // Range of each index, the place of its offset below: 13 for 'A'..'Z',
+  // 0 for 'a'..'z', 1..10 for the digits, 11 for '+', 12 for '/'.
   __m128i range = _mm_subs_epu8(indices, _mm_set1_epi8(51));
   range = _mm_or_si128(range,
                        _mm_and_si128(_mm_cmpgt_epi8(_mm_set1_epi8(26), indices),
