@@ -133,7 +133,8 @@ class MemKeyedFile final : public KeyedFile {
 
   void Log(const char* label, int code) {
     std::string event = label;
-    if (std::string_view(label) == "Open") event += " " + file_->Name();
+    if (std::string_view(label) == "Open")
+      event.append(" ").append(file_->Name());
     env_->events_.push_back(event + ": " + Decimal(code));
   }
 
