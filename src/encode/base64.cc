@@ -12,12 +12,12 @@
 #include <immintrin.h>
 #endif
 
+#include "encode/paths.h"
 #include "runtime/text.h"
 
 namespace vellaro {
 namespace {
 
-constexpr std::size_t kPathWidth = 256;
 constexpr std::size_t kLineBytes = 57;  // input bytes behind one full line
 constexpr std::size_t kLineChars = 76;
 constexpr std::size_t kLineRecord = kLineChars + 2;  // with CR LF
@@ -203,7 +203,7 @@ void WriteLastLine(const unsigned char* in, std::size_t n,
 std::uint8_t EncodeFileBase64(Env& env, std::string_view path,
                               LineWriter& out) {
   std::unique_ptr<SequentialFile> file;
-  if (env.OpenForReading(FieldText(path, kPathWidth), &file) != kOk) return 1;
+  if (env.OpenForReading(FieldPath(path), &file) != kOk) return 1;
 
   // Room for one read block behind the bytes of an unfinished line carried
   // over from the block before, and the slack the line encoder may read.

@@ -20,7 +20,6 @@
 namespace vellaro {
 namespace {
 
-constexpr std::size_t kPathWidth = 256;
 constexpr std::size_t kReadBlock = 64 * 1024;
 constexpr std::size_t kPlaceableHeader = 22;  // skipped, never interpreted
 constexpr std::size_t kBytesPerLine = 64;     // 128 hex digits
@@ -232,7 +231,10 @@ std::uint8_t MakeRTFFile(Env& env, const AppState& state,
   const RtfValues values = DocumentValues(request, now, tag);
   if (request.page_count == 0) return 2;
 
-  const std::string path(FieldText(request.rtf_path, kPathWidth));
+  // A path too long for its field is refused, never cut: the cut text would
+  // name another file.
+  const std::string path(FieldPath(request.rtf_path));
+  if (path.empty()) return 2;
   env.DeleteFile(path);  // a missing file is no error
   std::unique_ptr<WritableFile> file;
   if (env.CreateForWriting(path, &file) != kOk) return 2;
@@ -255,7 +257,7 @@ std::uint8_t MakeRTFFile(Env& env, const AppState& state,
 std::uint8_t WriteMetafileHex(Env& env, std::string_view path,
                               BufferedWriter& out) {
   std::unique_ptr<SequentialFile> file;
-  if (env.OpenForReading(FieldText(path, kPathWidth), &file) != kOk) {
+  if (env.OpenForReading(FieldPath(path), &file) != kOk) {
     return 1;
   }
   std::unique_ptr<char[]> block(new char[kReadBlock]);
