@@ -24,8 +24,11 @@ constexpr int kWriteWaitMs = 2000;
 // The longest wait a "Recover" command can ask for.
 constexpr int kMaxRecoverSeconds = 3600;
 
-// Memory-mapped reading while QUICKSCAN is on: the OS then reads ahead.
-constexpr long long kQuickScanMapBytes = 256LL * 1024 * 1024;
+// A larger page cache while QUICKSCAN is on (in KiB, as SQLite's negative
+// cache_size takes it). Memory-mapped reading would read ahead too, but a
+// process that truncates the file under the map would crash this one.
+constexpr long long kQuickScanCacheKiB = 8 * 1024;
+constexpr long long kDefaultCacheKiB = 2000;
 
 struct ResultCode {
   int sqlite;
@@ -573,8 +576,9 @@ class SqliteKeyedFile final : public KeyedFile {
 
   void ApplyQuickScan() {
     if (db_ == nullptr) return;
-    std::string sql = "PRAGMA main.mmap_size = " +
-                      Decimal(quick_scan_ ? kQuickScanMapBytes : 0);
+    std::string sql =
+        "PRAGMA main.cache_size = -" +
+        Decimal(quick_scan_ ? kQuickScanCacheKiB : kDefaultCacheKiB);
     sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
   }
 
