@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "encode/base64.h"
+#include "encode/reference_encoders.h"
 #include "fuzz/encoder_input.h"
 #include "fuzz/fuzz_check.h"
 #include "runtime/line_writer.h"
@@ -23,39 +24,6 @@
 
 namespace vellaro {
 namespace {
-
-std::string ReferenceBase64(std::string_view data) {
-  static constexpr char kAlphabet[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  std::string line;
-  unsigned carry = 0;
-  std::size_t count = 0;
-  for (char c : data) {
-    const unsigned b = static_cast<unsigned char>(c);
-    switch (++count % 3) {
-      case 1:
-        line += kAlphabet[b >> 2];
-        carry = (b & 3) << 4;
-        break;
-      case 2:
-        line += kAlphabet[carry | (b >> 4)];
-        carry = (b & 15) << 2;
-        break;
-      default:
-        line += kAlphabet[carry | (b >> 6)];
-        line += kAlphabet[b & 63];
-        break;
-    }
-    if (line.size() == 76) {
-      out += line + "\r\n";
-      line.clear();
-    }
-  }
-  if (count % 3 == 1) line += std::string(1, kAlphabet[carry]) + "==";
-  if (count % 3 == 2) line += std::string(1, kAlphabet[carry]) + "=";
-  return out + line + "\r\n";
-}
 
 // One run over `input`.
 void Run(std::string_view input) {

@@ -7,6 +7,7 @@
 #include <random>
 #include <string>
 
+#include "encode/reference_encoders.h"
 #include "runtime/mem_env.h"
 
 namespace vellaro {
@@ -14,43 +15,6 @@ namespace {
 
 constexpr char kMessage[] = "/w/out.eml";
 constexpr char kSource[] = "/w/src.bin";
-
-// The encoder the way it is described, one byte at a time: column and
-// carry, a line appended whenever the column reaches 76, and the last line
-// always appended.
-std::string ReferenceBase64(const std::string& data) {
-  static const char kAlphabet[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  std::string line;
-  unsigned carry = 0;
-  std::size_t count = 0;
-  for (char c : data) {
-    const unsigned b = static_cast<unsigned char>(c);
-    ++count;
-    switch (count % 3) {
-      case 1:
-        line += kAlphabet[b >> 2];
-        carry = (b & 3) << 4;
-        break;
-      case 2:
-        line += kAlphabet[carry | (b >> 4)];
-        carry = (b & 15) << 2;
-        break;
-      default:
-        line += kAlphabet[carry | (b >> 6)];
-        line += kAlphabet[b & 63];
-        break;
-    }
-    if (line.size() == 76) {
-      out += line + "\r\n";
-      line.clear();
-    }
-  }
-  if (count % 3 == 1) line += std::string(1, kAlphabet[carry]) + "==";
-  if (count % 3 == 2) line += std::string(1, kAlphabet[carry]) + "=";
-  return out + line + "\r\n";
-}
 
 std::string RandomBytes(std::size_t n, std::mt19937& rng) {
   std::string data(n, '\0');

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "encode/paths.h"
+#include "encode/reference_encoders.h"
 #include "runtime/mem_env.h"
 
 namespace vellaro {
@@ -67,20 +68,6 @@ std::string PageHeadA4(const std::string& tag) {
 
 const std::string kSeparator = "}}{\\insrsid13835495";
 const std::string kEnd = " \r\n\\par }}";
-
-// Hex text of `data` the simple way: two digits a byte, CR LF after every
-// 64th byte.
-std::string ReferenceHex(const std::string& data) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string out;
-  for (std::size_t i = 0; i < data.size(); ++i) {
-    const auto b = static_cast<unsigned char>(data[i]);
-    out += kDigits[b >> 4];
-    out += kDigits[b & 15];
-    if ((i + 1) % 64 == 0) out += "\r\n";
-  }
-  return out;
-}
 
 std::string RandomBytes(std::size_t n, std::mt19937& rng) {
   std::string data(n, '\0');
