@@ -10,32 +10,89 @@ BufferedWriter::BufferedWriter(std::unique_ptr<WritableFile> file)
 
 BufferedWriter::~BufferedWriter() {
   if (file_ != nullptr) Close();
+  StopWorker();
+}
+
+void BufferedWriter::WriteNow(std::string_view data) {
+  if (data.empty() || file_ == nullptr || !ok()) return;
+  error_.store(file_->Append(data), std::memory_order_release);
+}
+
+void BufferedWriter::WorkerLoop() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  while (true) {
+    changed_.wait(lock, [this] { return pending_ > 0 || stopping_; });
+    if (pending_ == 0) return;
+    const std::string_view block(spare_.get(), pending_);
+    lock.unlock();
+    WriteNow(block);
+    lock.lock();
+    pending_ = 0;
+    changed_.notify_all();
+  }
+}
+
+void BufferedWriter::WaitForWorker() {
+  if (!worker_.joinable()) return;
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [this] { return pending_ == 0; });
+}
+
+void BufferedWriter::HandOff() {
+  if (used_ == 0) return;
+  if (file_ == nullptr || !ok()) {
+    used_ = 0;
+    return;
+  }
+  if (!worker_.joinable()) {
+    spare_.reset(new char[kCapacity]);
+    worker_ = std::thread(&BufferedWriter::WorkerLoop, this);
+  }
+  WaitForWorker();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::swap(buffer_, spare_);
+    pending_ = used_;
+  }
+  changed_.notify_all();
+  used_ = 0;
+}
+
+void BufferedWriter::StopWorker() {
+  if (!worker_.joinable()) return;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  worker_.join();
 }
 
 void BufferedWriter::Flush() {
-  if (used_ > 0 && file_ != nullptr && error_ == kOk) {
-    error_ = file_->Append(std::string_view(buffer_.get(), used_));
-  }
+  WaitForWorker();
+  WriteNow(std::string_view(buffer_.get(), used_));
   used_ = 0;
 }
 
 void BufferedWriter::AppendSlow(std::string_view data) {
-  Flush();
   if (data.size() >= kCapacity) {
-    if (file_ != nullptr && error_ == kOk) error_ = file_->Append(data);
+    Flush();
+    WriteNow(data);
     return;
   }
+  HandOff();
   std::memcpy(buffer_.get(), data.data(), data.size());
   used_ = data.size();
 }
 
 int BufferedWriter::Close() {
-  if (file_ == nullptr) return error_;
+  if (file_ == nullptr) return error();
   Flush();
+  StopWorker();
   int closed = file_->Close();
-  if (error_ == kOk) error_ = closed;
+  if (ok()) error_.store(closed, std::memory_order_release);
   file_.reset();
-  return error_;
+  return error();
 }
 
 }  // namespace vellaro

@@ -5,15 +5,26 @@
 // memcpy, not a virtual call or a system call. The first failed write is
 // remembered; later appends are dropped and `ok()` turns false, so callers
 // may check once per section instead of once per byte.
+//
+// Writing behind: when the buffer fills, it goes to the file on a worker
+// thread while the caller fills a second buffer, so producing the data and
+// the system's copying of it overlap. Only full buffers travel that way;
+// Flush and Close wait until everything handed over has been written, so
+// what they report covers every byte appended before them. A file that
+// never fills the buffer is written by the caller and starts no thread.
 
 #ifndef VELLARO_RUNTIME_BUFFERED_WRITER_H_
 #define VELLARO_RUNTIME_BUFFERED_WRITER_H_
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string_view>
+#include <thread>
 
 #include "runtime/env.h"
 
@@ -21,7 +32,7 @@ namespace vellaro {
 
 class BufferedWriter {
  public:
-  static constexpr std::size_t kCapacity = 256 * 1024;
+  static constexpr std::size_t kCapacity = 1024 * 1024;
 
   explicit BufferedWriter(std::unique_ptr<WritableFile> file);
   ~BufferedWriter();  // closes the file when Close() was not called
@@ -43,37 +54,57 @@ class BufferedWriter {
   // Makes room for `n` bytes (n <= kCapacity) and returns where to put them;
   // Commit(n) then adds them. Lets encoders write straight into the buffer.
   char* Reserve(std::size_t n) {
-    if (n > kCapacity - used_) Flush();
+    if (n > kCapacity - used_) HandOff();
     return buffer_.get() + used_;
   }
   void Commit(std::size_t n) { used_ += n; }
 
-  // The free part of the buffer, flushed first when less than `n` bytes
+  // The free part of the buffer, handed on first when less than `n` bytes
   // (n <= kCapacity) are free. Encoders fill as many whole lines as fit and
   // Commit the bytes they used, so a block of lines costs one call.
   std::span<char> Room(std::size_t n) {
-    if (n > kCapacity - used_) Flush();
+    if (n > kCapacity - used_) HandOff();
     return std::span<char>(buffer_.get() + used_, kCapacity - used_);
   }
 
-  // Hands the buffered bytes to the file.
+  // Writes the buffered bytes to the file and waits until every byte
+  // appended so far has been written (or a write failed).
   void Flush();
 
   // Flushes and closes the file. Returns kOk, or the first error of any
   // write or of the close. Safe to call once; later appends are dropped.
   int Close();
 
-  // True while no write has failed.
-  bool ok() const { return error_ == kOk; }
-  int error() const { return error_; }
+  // True while no write has failed. A write still on its way is counted
+  // once Flush or Close has waited for it.
+  bool ok() const { return error() == kOk; }
+  int error() const { return error_.load(std::memory_order_acquire); }
 
  private:
   void AppendSlow(std::string_view data);
 
+  // Hands the full buffer to the worker and goes on with the other one.
+  void HandOff();
+  // Waits until the worker has written the block handed to it.
+  void WaitForWorker();
+  // Writes `data` to the file unless a write failed before.
+  void WriteNow(std::string_view data);
+  // The worker thread: writes each block handed over, until told to stop.
+  void WorkerLoop();
+  void StopWorker();
+
   std::unique_ptr<WritableFile> file_;
-  std::unique_ptr<char[]> buffer_;
+  std::unique_ptr<char[]> buffer_;  // being filled by the caller
+  std::unique_ptr<char[]> spare_;   // being written by the worker
   std::size_t used_ = 0;
-  int error_ = kOk;
+  std::atomic<int> error_{kOk};
+
+  // Hand-over between the caller and the worker.
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::size_t pending_ = 0;  // bytes of spare_ still to write; 0 when idle
+  bool stopping_ = false;
+  std::thread worker_;
 };
 
 }  // namespace vellaro

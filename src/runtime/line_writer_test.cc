@@ -54,9 +54,12 @@ TEST_F(LineWriterTest, FullDiskIsReportedAndSticky) {
   env_.PutFolder("/w");
   env_.SetDiskCapacity(100000);
   auto out = Open();
-  for (int i = 0; i < 10000; ++i) out->AppendLine(std::string(76, 'A'));
+  for (int i = 0; i < 40000; ++i) out->AppendLine(std::string(76, 'A'));
+  out->raw().Flush();
   EXPECT_FALSE(out->ok());
+  out->AppendLine("after the failure");
   EXPECT_NE(out->Close(), kOk);
+  EXPECT_LE(env_.FileContents("/w/out.eml").size(), 100000u);
 }
 
 }  // namespace
