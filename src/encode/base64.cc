@@ -200,35 +200,59 @@ void WriteLastLine(const unsigned char* in, std::size_t n,
 
 }  // namespace
 
+Base64Stream::Base64Stream(LineWriter& out) : out_(out.raw()) {}
+
+void Base64Stream::Take(std::string_view data) {
+  static_assert(kSlack >= kReadSlack && kLineBytes == 57);
+  const auto* in = reinterpret_cast<const unsigned char*>(data.data());
+  std::size_t n = data.size();
+  // First the line that the pieces before began.
+  if (carried_ > 0) {
+    const std::size_t take = std::min(n, kLineBytes - carried_);
+    std::memcpy(carry_.data() + carried_, in, take);
+    carried_ += take;
+    in += take;
+    n -= take;
+    if (carried_ < kLineBytes) return;
+    WriteFullLines(carry_.data(), 1, out_);
+    carried_ = 0;
+  }
+  // Whole lines straight from the piece, as long as the line encoder's
+  // slack lies inside it; the last lines go through the carry buffer.
+  const std::size_t direct =
+      n >= kReadSlack ? (n - kReadSlack) / kLineBytes : 0;
+  WriteFullLines(in, direct, out_);
+  in += direct * kLineBytes;
+  n -= direct * kLineBytes;
+  for (; n >= kLineBytes; in += kLineBytes, n -= kLineBytes) {
+    std::memcpy(carry_.data(), in, kLineBytes);
+    WriteFullLines(carry_.data(), 1, out_);
+  }
+  std::memcpy(carry_.data(), in, n);
+  carried_ = n;
+}
+
+void Base64Stream::Finish() {
+  WriteLastLine(carry_.data(), carried_, out_);
+  carried_ = 0;
+}
+
 std::uint8_t EncodeFileBase64(Env& env, std::string_view path,
                               LineWriter& out) {
   std::unique_ptr<SequentialFile> file;
   if (env.OpenForReading(FieldPath(path), &file) != kOk) return 1;
 
-  // Room for one read block behind the bytes of an unfinished line carried
-  // over from the block before, and the slack the line encoder may read.
-  // Groups never straddle lines (76 is a multiple of 4), so each line is
-  // encoded independently of the others.
-  std::unique_ptr<unsigned char[]> buffer(
-      new unsigned char[kLineBytes + kReadBlock + kReadSlack]());
-  char* const block = reinterpret_cast<char*>(buffer.get());
-  BufferedWriter& writer = out.raw();
-  std::size_t pending = 0;  // bytes of the unfinished line, at buffer[0]
+  std::unique_ptr<char[]> block(new char[kReadBlock]);
+  Base64Stream stream(out);
   while (true) {
     std::size_t got = 0;
-    const int code = file->Read(block + pending, kReadBlock, &got);
+    const int code = file->Read(block.get(), kReadBlock, &got);
     // A failed read ends the data like the end of the file; whatever it
     // delivered before failing still counts.
-    const std::size_t avail = pending + got;
-    const std::size_t lines = avail / kLineBytes;
-    WriteFullLines(buffer.get(), lines, writer);
-    pending = avail - lines * kLineBytes;
-    if (lines > 0 && pending > 0) {
-      std::memmove(buffer.get(), buffer.get() + lines * kLineBytes, pending);
-    }
+    stream.Take(std::string_view(block.get(), got));
     if (code != kOk || got == 0) break;
   }
-  WriteLastLine(buffer.get(), pending, writer);
+  stream.Finish();
   return 0;
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "encode/reference_encoders.h"
 #include "runtime/mem_env.h"
@@ -88,6 +89,39 @@ TEST_F(Base64Test, MatchesByteAtATimeEncoderAcrossBlockBoundaries) {
     NewMessage();
     const std::string data = RandomBytes(size, rng);
     EXPECT_EQ(EncodeBytes(data), ReferenceBase64(data)) << size << " bytes";
+  }
+}
+
+// Bytes that arrive in pieces of any sizes give the text of a file that
+// holds them: pieces shorter than a line, pieces that end a few bytes into
+// a line (inside the encoder's read-ahead) and pieces of many lines.
+TEST_F(Base64Test, StreamInPiecesMatchesTheWholeFile) {
+  std::mt19937 rng(57);
+  const std::string data = RandomBytes(300000 + 13, rng);
+  const std::vector<std::size_t> piece_sizes[] = {{1},
+                                                  {2, 55},
+                                                  {56, 58, 1},
+                                                  {57},
+                                                  {60, 61, 73, 16},
+                                                  {57 * 3 + 15},
+                                                  {57 * 3 + 16, 3},
+                                                  {65536},
+                                                  {100000, 1, 7},
+                                                  {0, 300013}};
+  for (const auto& sizes : piece_sizes) {
+    NewMessage();
+    Base64Stream stream(*out_);
+    std::size_t at = 0;
+    for (std::size_t i = 0; at < data.size(); ++i) {
+      const std::size_t n = std::min(sizes[i % sizes.size()], data.size() - at);
+      stream.Take(std::string_view(data).substr(at, n));
+      at += n;
+    }
+    stream.Finish();
+    ASSERT_EQ(out_->Close(), kOk);
+    EXPECT_EQ(env_.FileContents(kMessage).substr(kPrologue.size()),
+              ReferenceBase64(data))
+        << "pieces of " << sizes.front() << " bytes first";
   }
 }
 

@@ -239,6 +239,7 @@ std::uint8_t MakeRTFFile(Env& env, const AppState& state,
   std::unique_ptr<WritableFile> file;
   if (env.CreateForWriting(path, &file) != kOk) return 2;
   BufferedWriter out(std::move(file));
+  out.set_tap(request.tap);
 
   out.Append(RenderRtf(RtfDocumentHeader(), values));
   const std::string page_head = RenderRtf(RtfPageHead(), values);

@@ -23,6 +23,8 @@ struct RtfRequest {
   std::int32_t page_width = 0;
   std::int32_t page_height = 0;
   std::uint8_t landscape = 0;  // non-zero: landscape
+  // Receives every byte of the document as it is written (null: none).
+  ByteSink* tap = nullptr;
 };
 
 // MakeRTFFile: writes the RTF document of pages 1..page_count, whose files

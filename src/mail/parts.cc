@@ -115,13 +115,21 @@ EmlResult WriteRtfPart(Env& env, const AppState& state, const EmlParams& params,
   request.page_width = params.page_width;
   request.page_height = params.page_height;
   request.landscape = params.landscape;
-  // Without a complete document the message simply has no RTF part.
-  if (MakeRTFFile(env, state, request) != 0) return kEmlDone;
 
-  SaveRtfCopies(env, state, params, work_file);
+  // The part's data is encoded while the document is written, so the
+  // document is never read back. Without a complete document the message
+  // simply has no RTF part: what was written of it is taken back out.
+  const std::uint64_t part_start = out.raw().size();
   WriteAttachmentPartHeaders(Clip(params.rtf_name), kRtfExtension, out);
-  if (EncodeFileBase64(env, work_file, out) != 0) return kEmlUnreadable;
+  Base64Stream data(out);
+  request.tap = &data;
+  if (MakeRTFFile(env, state, request) != 0) {
+    out.raw().Rewind(part_start);
+    return kEmlDone;
+  }
+  data.Finish();
   out.AppendEmptyLine();
+  SaveRtfCopies(env, state, params, work_file);
   return kEmlDone;
 }
 

@@ -13,6 +13,7 @@ namespace {
 using testing::Base64Lines;
 using testing::Crlf;
 using testing::MessageTest;
+using testing::SomeBytes;
 
 std::string BuiltIn(std::span<const std::string_view> lines) {
   std::string text;
@@ -111,6 +112,26 @@ TEST_F(PartsTest, FailedRtfDocumentIsLeftOut) {
   EXPECT_EQ(Run(), kEmlUnreadable);
   EXPECT_FALSE(Has("Report.RTF"));
   EXPECT_TRUE(eml_.ends_with("Content-ID: <2>\r\n\r\n"));
+}
+
+// The document's data goes into the message while the document is written.
+// When a page turns out missing after megabytes of it, all of that is
+// taken back out: the message is the one a run without a document gives.
+TEST_F(PartsTest, DocumentFailingLateLeavesNothingInTheMessage) {
+  PutPages(3);
+  for (int page = 1; page <= 2; ++page) {
+    env_.PutFile(PagePath(page), SomeBytes(1 << 20, page));
+  }
+  env_.DeleteFile(PagePath(3));
+  EXPECT_EQ(Run(), kEmlUnreadable);
+  const std::string failed = eml_;
+  EXPECT_GT(env_.FileContents("/w/KQ/5.RTF").size(), 4u << 20);
+  EXPECT_FALSE(env_.FileExists("/w/KQ/Report.RTF"));
+
+  params_.no_rtf = 1;
+  EXPECT_EQ(Run(), kEmlUnreadable);
+  EXPECT_EQ(failed, eml_);
+  EXPECT_TRUE(eml_.ends_with("Content-ID: <3>\r\n\r\n"));
 }
 
 TEST_F(PartsTest, RtfCopiesLandInBothFolders) {

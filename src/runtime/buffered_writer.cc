@@ -13,6 +13,11 @@ BufferedWriter::~BufferedWriter() {
   StopWorker();
 }
 
+void BufferedWriter::Leaving(std::string_view data) {
+  if (tap_ != nullptr && !data.empty()) tap_->Take(data);
+  handed_ += data.size();
+}
+
 void BufferedWriter::WriteNow(std::string_view data) {
   if (data.empty() || file_ == nullptr || !ok()) return;
   error_.store(file_->Append(data), std::memory_order_release);
@@ -40,6 +45,7 @@ void BufferedWriter::WaitForWorker() {
 
 void BufferedWriter::HandOff() {
   if (used_ == 0) return;
+  Leaving(std::string_view(buffer_.get(), used_));
   if (file_ == nullptr || !ok()) {
     used_ = 0;
     return;
@@ -70,19 +76,36 @@ void BufferedWriter::StopWorker() {
 
 void BufferedWriter::Flush() {
   WaitForWorker();
-  WriteNow(std::string_view(buffer_.get(), used_));
+  const std::string_view data(buffer_.get(), used_);
+  Leaving(data);
+  WriteNow(data);
   used_ = 0;
 }
 
 void BufferedWriter::AppendSlow(std::string_view data) {
   if (data.size() >= kCapacity) {
     Flush();
+    Leaving(data);
     WriteNow(data);
     return;
   }
   HandOff();
   std::memcpy(buffer_.get(), data.data(), data.size());
   used_ = data.size();
+}
+
+void BufferedWriter::Rewind(std::uint64_t size) {
+  if (size >= handed_) {
+    used_ = static_cast<std::size_t>(
+        std::min<std::uint64_t>(size - handed_, used_));
+    return;
+  }
+  WaitForWorker();
+  used_ = 0;
+  handed_ = size;
+  if (file_ != nullptr && ok()) {
+    error_.store(file_->Truncate(size), std::memory_order_release);
+  }
 }
 
 int BufferedWriter::Close() {

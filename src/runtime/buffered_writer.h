@@ -20,6 +20,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -29,6 +30,14 @@
 #include "runtime/env.h"
 
 namespace vellaro {
+
+// ByteSink: receives a copy of every byte a BufferedWriter writes, in order,
+// one large block at a time.
+class ByteSink {
+ public:
+  virtual ~ByteSink() = default;
+  virtual void Take(std::string_view data) = 0;
+};
 
 class BufferedWriter {
  public:
@@ -75,6 +84,18 @@ class BufferedWriter {
   // write or of the close. Safe to call once; later appends are dropped.
   int Close();
 
+  // Every byte appended from now on also goes to `tap` (null: none), in
+  // blocks, when it leaves the buffer for the file.
+  void set_tap(ByteSink* tap) { tap_ = tap; }
+
+  // The bytes appended so far.
+  std::uint64_t size() const { return handed_ + used_; }
+
+  // Takes back every byte appended after the first `size` (size <= size()):
+  // from the buffer, and from the file when they were written already.
+  // A failure to cut the file counts as a failed write.
+  void Rewind(std::uint64_t size);
+
   // True while no write has failed. A write still on its way is counted
   // once Flush or Close has waited for it.
   bool ok() const { return error() == kOk; }
@@ -87,6 +108,8 @@ class BufferedWriter {
   void HandOff();
   // Waits until the worker has written the block handed to it.
   void WaitForWorker();
+  // Counts `data` as gone to the file and shows it to the tap.
+  void Leaving(std::string_view data);
   // Writes `data` to the file unless a write failed before.
   void WriteNow(std::string_view data);
   // The worker thread: writes each block handed over, until told to stop.
@@ -97,6 +120,8 @@ class BufferedWriter {
   std::unique_ptr<char[]> buffer_;  // being filled by the caller
   std::unique_ptr<char[]> spare_;   // being written by the worker
   std::size_t used_ = 0;
+  std::uint64_t handed_ = 0;  // bytes that left the buffer for the file
+  ByteSink* tap_ = nullptr;
   std::atomic<int> error_{kOk};
 
   // Hand-over between the caller and the worker.

@@ -39,8 +39,17 @@ std::string Pattern(std::size_t n, std::size_t seed) {
 // into the buffer through Reserve and Room, mixed over several buffers
 // (so that full buffers are written behind while the next one fills):
 // the file holds every byte once, in order.
+// Collects what a tap is shown.
+class Collector final : public ByteSink {
+ public:
+  void Take(std::string_view data) override { seen.append(data); }
+  std::string seen;
+};
+
 TEST_F(BufferedWriterTest, EveryWayOfAppendingKeepsTheOrder) {
   auto out = Open();
+  Collector tap;
+  out->set_tap(&tap);
   std::string expected;
   for (std::size_t round = 0; round < 12; ++round) {
     const std::string small = Pattern(100 + round, round);
@@ -64,8 +73,29 @@ TEST_F(BufferedWriterTest, EveryWayOfAppendingKeepsTheOrder) {
     out->Commit(filled.size());
     expected += filled;
   }
+  EXPECT_EQ(out->size(), expected.size());
   ASSERT_EQ(out->Close(), kOk);
   EXPECT_EQ(env_.FileContents("/w/out"), expected);
+  EXPECT_EQ(tap.seen, expected);
+}
+
+// Rewinding takes back bytes still in the buffer and bytes already in the
+// file alike; appending goes on from the point rewound to.
+TEST_F(BufferedWriterTest, RewindTakesBackWhatFollowsAPoint) {
+  auto out = Open();
+  out->Append("kept");
+  const std::uint64_t mark = out->size();
+  out->Append("taken back");
+  out->Rewind(mark);
+  out->Append(", then more");
+  EXPECT_EQ(out->size(), 15u);
+
+  const std::uint64_t far_mark = out->size();
+  for (std::size_t i = 0; i < 5; ++i) out->Append(Pattern(kBlock / 2 + 1, i));
+  out->Rewind(far_mark);
+  out->Append(" and the end");
+  ASSERT_EQ(out->Close(), kOk);
+  EXPECT_EQ(env_.FileContents("/w/out"), "kept, then more and the end");
 }
 
 // Flush waits for the block on its way: what follows it in the file is

@@ -44,6 +44,11 @@ class WritableFile {
   // among them). The backend does not buffer: callers hand it large blocks.
   virtual int Append(std::string_view data) = 0;
 
+  // Cuts the file back to its first `size` bytes (at most what was
+  // appended); later appends go on from there. Returns kOk or the code of
+  // the failure.
+  virtual int Truncate(std::uint64_t size) = 0;
+
   // Releases the file. Returns kOk or the code of a failure that only the
   // close revealed. Destroying an unclosed file closes it silently.
   virtual int Close() = 0;

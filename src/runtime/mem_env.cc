@@ -57,6 +57,12 @@ class MemWritableFile final : public WritableFile {
     return kOk;
   }
 
+  int Truncate(std::uint64_t size) override {
+    if (!open_) return kFileNotOpen;
+    if (size < node_->data.size()) node_->data.resize(size);
+    return kOk;
+  }
+
   int Close() override {
     if (open_) node_->writer = false;
     open_ = false;

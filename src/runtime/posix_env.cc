@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/buffered_writer.h"
 #include "runtime/command_line.h"
 #include "runtime/env.h"
 #include "runtime/posix_console.h"
@@ -183,6 +184,9 @@ class Preallocator {
     return ::ftruncate(fd, written) == 0 ? kOk : CodeFromErrno(errno);
   }
 
+  // The file was cut short, and with it every reservation.
+  void Forget() { reserved_ = 0; }
+
  private:
   bool enabled_ = true;
   off_t reserved_ = 0;
@@ -208,6 +212,17 @@ class PosixWritableFile final : public WritableFile {
     return kOk;
   }
 
+  int Truncate(std::uint64_t size) override {
+    if (fd_ < 0) return kFileNotOpen;
+    const off_t at = static_cast<off_t>(size);
+    // Cutting the file drops the blocks reserved past its end too.
+    if (::ftruncate(fd_, at) != 0) return CodeFromErrno(errno);
+    reserve_.Forget();
+    if (::lseek(fd_, at, SEEK_SET) != at) return CodeFromErrno(errno);
+    written_ = at;
+    return kOk;
+  }
+
   int Close() override {
     if (fd_ < 0) return kOk;
     int result = reserve_.Release(fd_, written_);
@@ -216,34 +231,7 @@ class PosixWritableFile final : public WritableFile {
     return result;
   }
 
-  // Copies the rest of the regular file open as `source` (`size` bytes
-  // long) to the end of this file inside the kernel, without passing the
-  // bytes through the program. Returns false, with nothing copied, when the
-  // file systems cannot do that; otherwise sets `*code` to the outcome.
-  bool AppendInKernel(int source, off_t size, int* code) {
-    reserve_.Before(fd_, written_, static_cast<std::size_t>(size));
-    while (true) {
-      ssize_t n =
-          ::copy_file_range(source, nullptr, fd_, nullptr, kCopyChunk, 0);
-      if (n > 0) {
-        written_ += n;
-        continue;
-      }
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0 && written_ == 0 && NoKernelCopy(errno)) return false;
-      *code = n == 0 ? kOk : CodeFromErrno(errno);
-      return true;
-    }
-  }
-
  private:
-  static constexpr std::size_t kCopyChunk = std::size_t{1} << 30;
-
-  // The errors with which copy_file_range says "not between these files".
-  static bool NoKernelCopy(int err) {
-    return err == EXDEV || err == ENOSYS || err == EOPNOTSUPP || err == EINVAL;
-  }
-
   int fd_;
   off_t written_ = 0;
   Preallocator reserve_;
@@ -278,10 +266,31 @@ class PosixEnv final : public Env {
 
   int CreateForWriting(std::string_view path,
                        std::unique_ptr<WritableFile>* file) override {
-    std::unique_ptr<PosixWritableFile> opened;
-    int code = CreateFile(path, &opened);
-    if (code == kOk) *file = std::move(opened);
-    return code;
+    std::string native = NativePath(path);
+    struct stat st;
+    if (::stat(native.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+      return kAccessDenied;
+    }
+    Fd fd;
+    int code = OpenLocked(native, O_WRONLY | O_CREAT, LOCK_EX, &fd);
+    if (code != kOk) return code;
+    // Between the open and the lock another holder may have deleted the
+    // file (to make its own): the lock is then on a file that no name leads
+    // to, and all that is written to it would be lost. That file counts as
+    // held by the other.
+    if (!NamesFile(native, fd.get())) return kFileIsLocked;
+    // Emptied only now that the lock is ours: a file another holder is
+    // writing is never cut short. A file that is empty already is left
+    // alone: on ext4 a truncation, even of an empty file, makes the close
+    // write all the new contents back to disk at once, which costs a large
+    // message file a third of its run.
+    struct stat opened;
+    if (::fstat(fd.get(), &opened) != 0) return CodeFromErrno(errno);
+    if (opened.st_size > 0 && ::ftruncate(fd.get(), 0) != 0) {
+      return CodeFromErrno(errno);
+    }
+    *file = std::make_unique<PosixWritableFile>(fd.release());
+    return kOk;
   }
 
   int DeleteFile(std::string_view path) override {
@@ -304,17 +313,10 @@ class PosixEnv final : public Env {
     Fd source;
     int code = OpenLocked(NativePath(from), O_RDONLY, LOCK_SH, &source);
     if (code != kOk) return code;
-    std::unique_ptr<PosixWritableFile> target;
-    code = CreateFile(to, &target);
+    std::unique_ptr<WritableFile> target;
+    code = CreateForWriting(to, &target);
     if (code != kOk) return code;
-    struct stat st;
-    if (::fstat(source.get(), &st) != 0) {
-      code = CodeFromErrno(errno);
-    } else if (!target->AppendInKernel(source.get(), st.st_size, &code)) {
-      code = CopyThroughBuffer(source.get(), *target);
-    }
-    int closed = target->Close();
-    if (code == kOk) code = closed;
+    code = CopyThroughWriter(source.get(), std::move(target));
     // A half-written copy is worse than none.
     if (code != kOk) ::unlink(NativePath(to).c_str());
     return code;
@@ -369,50 +371,27 @@ class PosixEnv final : public Env {
   }
 
  private:
-  // CreateForWriting, keeping the backend's own file type.
-  int CreateFile(std::string_view path,
-                 std::unique_ptr<PosixWritableFile>* file) {
-    std::string native = NativePath(path);
-    struct stat st;
-    if (::stat(native.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-      return kAccessDenied;
-    }
-    Fd fd;
-    int code = OpenLocked(native, O_WRONLY | O_CREAT, LOCK_EX, &fd);
-    if (code != kOk) return code;
-    // Between the open and the lock another holder may have deleted the
-    // file (to make its own): the lock is then on a file that no name leads
-    // to, and all that is written to it would be lost. That file counts as
-    // held by the other.
-    if (!NamesFile(native, fd.get())) return kFileIsLocked;
-    // Emptied only now that the lock is ours: a file another holder is
-    // writing is never cut short. A file that is empty already is left
-    // alone: on ext4 a truncation, even of an empty file, makes the close
-    // write all the new contents back to disk at once, which costs a large
-    // message file a third of its run.
-    struct stat opened;
-    if (::fstat(fd.get(), &opened) != 0) return CodeFromErrno(errno);
-    if (opened.st_size > 0 && ::ftruncate(fd.get(), 0) != 0) {
-      return CodeFromErrno(errno);
-    }
-    *file = std::make_unique<PosixWritableFile>(fd.release());
-    return kOk;
-  }
-
-  // Copies what is left of `source` to `target` through a block in memory.
-  static int CopyThroughBuffer(int source, PosixWritableFile& target) {
-    std::vector<char> block(256 * 1024);
-    while (true) {
-      ssize_t got = ::read(source, block.data(), block.size());
-      if (got == 0) return kOk;
-      if (got < 0) {
-        if (errno == EINTR) continue;
-        return CodeFromErrno(errno);
+  // Copies what is left of `source` to `target` and closes it. Each block
+  // is read straight into the writer's buffer, and the writer writes a full
+  // block behind while the next one is read; large blocks let the kernel
+  // fill the target in large pieces. (This is faster than copy_file_range,
+  // which moves small pieces at a time.)
+  static int CopyThroughWriter(int source,
+                               std::unique_ptr<WritableFile> target) {
+    BufferedWriter out(std::move(target));
+    int code = kOk;
+    while (out.ok()) {
+      const std::span<char> room = out.Room(BufferedWriter::kCapacity);
+      const ssize_t got = ::read(source, room.data(), room.size());
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) {
+        if (got < 0) code = CodeFromErrno(errno);
+        break;
       }
-      int code = target.Append(
-          std::string_view(block.data(), static_cast<std::size_t>(got)));
-      if (code != kOk) return code;
+      out.Commit(static_cast<std::size_t>(got));
     }
+    const int closed = out.Close();
+    return code != kOk ? code : closed;
   }
 
   std::string tail_;

@@ -169,6 +169,21 @@ TEST_F(PosixEnvTest, LargeFilesAndCopiesKeepNoReservedBlocks) {
   }
 }
 
+TEST_F(PosixEnvTest, TruncateCutsBackAndAppendingGoesOnFromThere) {
+  std::unique_ptr<WritableFile> out;
+  ASSERT_EQ(env_.CreateForWriting(Path("cut.eml"), &out), kOk);
+  const std::string big(3 << 20, 'x');  // past the first reservation
+  ASSERT_EQ(out->Append("head,"), kOk);
+  ASSERT_EQ(out->Append(big), kOk);
+  ASSERT_EQ(out->Truncate(5), kOk);
+  ASSERT_EQ(out->Append("tail"), kOk);
+  ASSERT_EQ(out->Close(), kOk);
+  EXPECT_EQ(Get(Path("cut.eml")), "head,tail");
+  struct stat st;
+  ASSERT_EQ(::stat(Path("cut.eml").c_str(), &st), 0);
+  EXPECT_LE(st.st_blocks * 512, 256 << 10);
+}
+
 TEST_F(PosixEnvTest, FoldersAndCurrentDirectory) {
   EXPECT_EQ(env_.CreateFolder(dir_ + "\\KQ\\"), kOk);
   EXPECT_TRUE(fs::is_directory(Path("KQ")));

@@ -169,6 +169,17 @@ class Win32WritableFile final : public WritableFile {
     return kOk;
   }
 
+  int Truncate(std::uint64_t size) override {
+    if (!handle_.valid()) return kFileNotOpen;
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(size);
+    if (!::SetFilePointerEx(handle_.get(), at, nullptr, FILE_BEGIN) ||
+        !::SetEndOfFile(handle_.get())) {
+      return LastErrorCode();
+    }
+    return kOk;
+  }
+
   int Close() override {
     if (!handle_.valid()) return kOk;
     return handle_.reset() ? kOk : LastErrorCode();

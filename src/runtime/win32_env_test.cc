@@ -142,6 +142,14 @@ TEST_F(Win32EnvTest, WritesAndReadsFilesWithBothSeparators) {
   // An existing, longer file is replaced, not overwritten in part.
   ASSERT_EQ(Write(L"a.bin", "new"), kOk);
   EXPECT_EQ(Get(L"a.bin"), "new");
+  // A file cut back goes on from the cut.
+  std::unique_ptr<WritableFile> out;
+  ASSERT_EQ(env_->CreateForWriting(Path(L"cut.bin"), &out), kOk);
+  ASSERT_EQ(out->Append("head," + big), kOk);
+  ASSERT_EQ(out->Truncate(5), kOk);
+  ASSERT_EQ(out->Append("tail"), kOk);
+  ASSERT_EQ(out->Close(), kOk);
+  EXPECT_EQ(Get(L"cut.bin"), "head,tail");
 }
 
 // Who holds the file "held.txt" while the backend tries something on it.
