@@ -134,7 +134,7 @@ TEST_F(Base64Test, ReadsAndWritesInBlocks) {
   ASSERT_EQ(out_->Close(), kOk);
   // 64 blocks of 64 KiB plus the read that finds the end.
   EXPECT_LE(env_.read_calls() - reads_before, 65u);
-  // About 5.6 MB of output in 64 KiB writes.
+  // About 5.6 MB of output in large writes.
   EXPECT_LE(env_.append_calls(), 100u);
 }
 

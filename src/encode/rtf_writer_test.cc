@@ -301,7 +301,7 @@ TEST_F(RtfWriterTest, FailedWriteGivesTwoAndRemovesTheBrokenDocument) {
   std::mt19937 rng(5);
   PutPage(1, RandomBytes(100000, rng));
   PutPage(2, "\x01");
-  // Room for the page files and about one 64 KiB block of the document.
+  // Room for the page files and a part of the document only.
   env_.SetDiskCapacity(2 * (100000 + 22 + 1) + 70000);
   request_.page_count = 2;
   EXPECT_EQ(MakeRTFFile(env_, state_, request_), 2);
