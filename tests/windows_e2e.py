@@ -40,6 +40,8 @@ import sys
 import tempfile
 import unittest
 
+from message_e2e import call_text
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 TOOLS = os.path.join(ROOT, "tools")
 OPTIONS = None  # set from the command line
@@ -51,12 +53,6 @@ EXE_FOLDER = "program files"
 GOODS_TABLE = ("CREATE TABLE goods (cus_id INTEGER NOT NULL DEFAULT 0,"
                " goods TEXT NOT NULL DEFAULT '');")
 GOODS_KEY = "CREATE INDEX by_id_goods ON goods (cus_id, goods);"
-
-
-def call_text(args):
-    """A MakeEMLFileSW call with the texts `args` as string literals."""
-    quoted = ["'" + a.replace("'", "''") + "'" for a in args]
-    return "MakeEMLFileSW(" + ",".join(quoted) + ")"
 
 
 def arguments(**overrides):
