@@ -172,7 +172,10 @@ class Preallocator {
     (void)fd;
     (void)from;
 #endif
-    // No support, or no room: the writes themselves will say so.
+    // No support, or no room: the writes themselves will say so. A
+    // reservation that failed part way may still hold some blocks, so the
+    // whole range counts as reserved and is released at Close.
+    reserved_ = end + step;
     enabled_ = false;
   }
 
