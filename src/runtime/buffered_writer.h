@@ -1,7 +1,7 @@
 // BufferedWriter: collects small appends into large writes.
 //
-// Every output file of the program (the message file, the RTF document) is
-// written through one BufferedWriter, so that producing a byte costs a
+// Every output file of the program (the message file, the RTF document, a
+// copy) is written through one BufferedWriter, so that producing a byte costs a
 // memcpy, not a virtual call or a system call. The first failed write is
 // remembered; later appends are dropped and `ok()` turns false, so callers
 // may check once per section instead of once per byte.
@@ -11,7 +11,9 @@
 // the system's copying of it overlap. Only full buffers travel that way;
 // Flush and Close wait until everything handed over has been written, so
 // what they report covers every byte appended before them. A file that
-// never fills the buffer is written by the caller and starts no thread.
+// never fills the buffer (1 MiB) is written by the caller and starts no
+// thread. Large blocks also let the kernel fill its page cache in large
+// pieces, which matters more than anything else for large outputs.
 
 #ifndef VELLARO_RUNTIME_BUFFERED_WRITER_H_
 #define VELLARO_RUNTIME_BUFFERED_WRITER_H_
@@ -93,7 +95,8 @@ class BufferedWriter {
 
   // Takes back every byte appended after the first `size` (size <= size()):
   // from the buffer, and from the file when they were written already.
-  // A failure to cut the file counts as a failed write.
+  // A failure to cut the file counts as a failed write. (A tap has seen
+  // those bytes already.)
   void Rewind(std::uint64_t size);
 
   // True while no write has failed. A write still on its way is counted
