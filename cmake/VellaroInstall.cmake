@@ -1,6 +1,6 @@
 # Installation and packaging, kept in one place:
 #   bin/vellaro, bin/vellaro-demo     the program and the host stand-in
-#   share/man/man1/vellaro.1          the manual page
+#   share/man/man1/vellaro.1.gz       the manual page
 #   lib/libvellaro_*.a                the message builder and what it needs
 #   include/vellaro/                  vellaro.h and the headers it includes
 #   lib/cmake/vellaro/                the package: find_package(vellaro)
@@ -15,7 +15,22 @@ if(TARGET vellaro-demo)
   install(TARGETS vellaro-demo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
           COMPONENT program)
 endif()
-install(FILES ${PROJECT_SOURCE_DIR}/docs/vellaro.1
+# The manual page goes in compressed, as man(1) and Debian expect it
+# (gzip -n: no name or time inside, so the file is the same on every
+# build). Without gzip it goes in as it is.
+set(vellaro_manual ${PROJECT_SOURCE_DIR}/docs/vellaro.1)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+             ${vellaro_manual})
+find_program(VELLARO_GZIP gzip)
+if(VELLARO_GZIP)
+  execute_process(COMMAND ${VELLARO_GZIP} -9 -n -c ${vellaro_manual}
+                  OUTPUT_FILE ${PROJECT_BINARY_DIR}/vellaro.1.gz
+                  RESULT_VARIABLE gzip_result)
+  if(gzip_result EQUAL 0)
+    set(vellaro_manual ${PROJECT_BINARY_DIR}/vellaro.1.gz)
+  endif()
+endif()
+install(FILES ${vellaro_manual}
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT program)
 
 # The library is for hosts on the systems the package is built for; the

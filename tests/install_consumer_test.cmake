@@ -19,7 +19,7 @@ endfunction()
 file(REMOVE_RECURSE ${STAGE} ${CONSUMER_BUILD})
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${STAGE})
 
-foreach(file bin/vellaro share/man/man1/vellaro.1 include/vellaro/vellaro.h
+foreach(file bin/vellaro share/man/man1/vellaro.1.gz include/vellaro/vellaro.h
              include/vellaro/mail/eml_params.h)
   if(NOT EXISTS ${STAGE}/${file})
     message(FATAL_ERROR "not installed: ${file}")

@@ -12,7 +12,7 @@ endif()
 
 # Package name pattern, then files it must hold.
 set(expected
-  "vellaro_*.deb" "./usr/bin/vellaro" "./usr/share/man/man1/vellaro.1"
+  "vellaro_*.deb" "./usr/bin/vellaro" "./usr/share/man/man1/vellaro.1.gz"
   "vellaro-dev_*.deb" "./usr/include/vellaro/vellaro.h"
                       "./usr/lib/cmake/vellaro/vellaroConfig.cmake")
 set(contents "")
