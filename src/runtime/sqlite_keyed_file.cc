@@ -17,8 +17,10 @@
 namespace vellaro {
 namespace {
 
-// How long Create and BuildKeys wait for another writer to finish before
-// they give up: writers hold their locks only for a moment.
+// How long Create, BuildKeys, Add and the reads of an open file wait for
+// another writer to finish before they give up: writers hold their locks
+// only for a moment. (Only Open reports a lock at once, unless "Recover"
+// asks it to wait.)
 constexpr int kWriteWaitMs = 2000;
 
 // The longest wait a "Recover" command can ask for.
@@ -133,8 +135,14 @@ class SqliteKeyedFile final : public KeyedFile {
   }
 
   int Open(Access access) override {
-    int wait_ms = recover_seconds_ * 1000;
+    // A file this driver has just created may still be in the hands of
+    // another program that found it missing at the same moment and is
+    // creating it too: its first open waits for that writer as long as
+    // Create would.
+    const int wait_ms =
+        std::max(recover_seconds_ * 1000, just_created_ ? kWriteWaitMs : 0);
     recover_seconds_ = 0;  // the command holds for one open only
+    just_created_ = false;
     if (db_ != nullptr) return Fail(kFileAlreadyOpen);
     if (!FileExists()) return Fail(kFileNotFound);
     if (access == Access::kReadWrite && !PathAccess(SQLITE_ACCESS_READWRITE)) {
@@ -150,7 +158,7 @@ class SqliteKeyedFile final : public KeyedFile {
     sqlite3_busy_timeout(db.get(), wait_ms);
     if (int code = CheckTable(db.get()); code != kOk) return code;
     if (int code = CheckKeys(db.get()); code != kOk) return code;
-    sqlite3_busy_timeout(db.get(), 0);
+    sqlite3_busy_timeout(db.get(), kWriteWaitMs);  // for what follows
     db_ = db.release();
     ApplyQuickScan();
     return Succeed();
@@ -172,7 +180,9 @@ class SqliteKeyedFile final : public KeyedFile {
     sql += "COMMIT;";
     if (int code = Write(db.get(), sql); code != kOk) return code;
     int rc = sqlite3_close(db.release());
-    return rc == SQLITE_OK ? Succeed() : FailSqlite(rc, nullptr);
+    if (rc != SQLITE_OK) return FailSqlite(rc, nullptr);
+    just_created_ = true;
+    return Succeed();
   }
 
   std::string SendCommand(std::string_view command) override {
@@ -223,7 +233,6 @@ class SqliteKeyedFile final : public KeyedFile {
       sql += "COMMIT;";
       code = Write(db, sql);
     }
-    sqlite3_busy_timeout(db, 0);
     return code == kOk ? Succeed() : code;
   }
 
@@ -310,11 +319,9 @@ class SqliteKeyedFile final : public KeyedFile {
     for (const Record& record : records) {
       if (!MatchesLayout(record)) return Fail(kInvalidRecordDeclaration);
     }
-    sqlite3_busy_timeout(db_, kWriteWaitMs);
     int code = Write(db_, "BEGIN IMMEDIATE");
     if (code == kOk) code = InsertAll(records);
     if (code == kOk) code = Write(db_, "COMMIT");
-    sqlite3_busy_timeout(db_, 0);
     return code == kOk ? Succeed() : code;
   }
 
@@ -589,6 +596,7 @@ class SqliteKeyedFile final : public KeyedFile {
   Statement view_;
   std::optional<ErrorState> view_end_;  // set once the view is over
   int recover_seconds_ = 0;
+  bool just_created_ = false;  // by Create, until the next Open
   bool quick_scan_ = false;
   ErrorState error_;
 };

@@ -248,7 +248,10 @@ TEST_F(SqliteKeyedFileTest, OtherFailuresCarrySqlitesOwnMessageAndCode) {
 }
 
 TEST_F(SqliteKeyedFileTest, LockedFileIsReportedAtOnceUnlessRecoverWaits) {
-  ASSERT_EQ(file_->Create(), kOk);
+  // Made by another program: the first open of a file this driver made
+  // itself waits (see below).
+  ASSERT_EQ(NewSqliteKeyedFile("GOODS.db", path_, GoodsLikeLayout())->Create(),
+            kOk);
   LockHolder lock(path_);
   ASSERT_TRUE(lock.held());
 
@@ -274,6 +277,49 @@ TEST_F(SqliteKeyedFileTest, LockedFileIsReportedAtOnceUnlessRecoverWaits) {
   EXPECT_EQ(file_->Open(Access::kReadWrite), kOk);
   EXPECT_LT(SecondsSince(start), 4.0);
   releaser.join();
+}
+
+// Two programs that find the file missing at the same moment both create
+// it; the one that finishes first must not fail its open because the other
+// is still writing. So the first open after Create waits for a writer as
+// long as Create does, and later opens do not.
+TEST_F(SqliteKeyedFileTest, FirstOpenAfterCreateWaitsForAnotherCreator) {
+  ASSERT_EQ(file_->Create(), kOk);
+  LockHolder lock(path_);
+  ASSERT_TRUE(lock.held());
+  std::thread releaser([&lock] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    lock.Release();
+  });
+  EXPECT_EQ(file_->Open(Access::kReadWrite), kOk);
+  releaser.join();
+  file_->Close();
+
+  LockHolder again(path_);
+  ASSERT_TRUE(again.held());
+  const Clock::time_point start = Clock::now();
+  EXPECT_EQ(file_->Open(Access::kReadWrite), kFileIsLocked);
+  EXPECT_LT(SecondsSince(start), 0.5);
+}
+
+// Reading an open file waits out another program's momentary write lock
+// (as a commit holds it) instead of failing the read.
+TEST_F(SqliteKeyedFileTest, ReadsWaitForAMomentaryLock) {
+  ASSERT_EQ(file_->Create(), kOk);
+  Sql("INSERT INTO goods VALUES (7, 'Seven');");
+  ASSERT_EQ(file_->Open(Access::kRead), kOk);
+  ASSERT_EQ(file_->SetRecordOrder(), kOk);
+  ASSERT_EQ(file_->OpenView(), kOk);
+  LockHolder lock(path_);
+  ASSERT_TRUE(lock.held());
+  std::thread releaser([&lock] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    lock.Release();
+  });
+  Record record;
+  EXPECT_EQ(file_->Next(&record), kOk);
+  releaser.join();
+  EXPECT_EQ(record, (Record{std::int32_t{7}, std::string("Seven")}));
 }
 
 TEST_F(SqliteKeyedFileTest, WriteProtectedFileOpensOnlyForReading) {
