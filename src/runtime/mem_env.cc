@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <mutex>
 #include <random>
 #include <utility>
 
@@ -14,11 +15,15 @@ class MemSequentialFile final : public SequentialFile {
  public:
   MemSequentialFile(MemEnv* env, std::shared_ptr<MemEnv::Node> node)
       : env_(env), node_(std::move(node)) {
-    ++node_->readers;
+    ++node_->readers;  // under the caller's lock
   }
-  ~MemSequentialFile() override { --node_->readers; }
+  ~MemSequentialFile() override {
+    std::lock_guard<std::recursive_mutex> lock(env_->mutex_);
+    --node_->readers;
+  }
 
   int Read(char* scratch, std::size_t n, std::size_t* got) override {
+    std::lock_guard<std::recursive_mutex> lock(env_->mutex_);
     ++env_->read_calls_;
     *got = 0;
     if (pos_ >= node_->fail_reads_after) return kFileSystemError;
@@ -43,11 +48,12 @@ class MemWritableFile final : public WritableFile {
  public:
   MemWritableFile(MemEnv* env, std::shared_ptr<MemEnv::Node> node)
       : env_(env), node_(std::move(node)) {
-    node_->writer = true;
+    node_->writer = true;  // under the caller's lock
   }
   ~MemWritableFile() override { Close(); }
 
   int Append(std::string_view data) override {
+    std::lock_guard<std::recursive_mutex> lock(env_->mutex_);
     ++env_->append_calls_;
     if (!open_) return kFileNotOpen;
     if (env_->UsedBytes() + data.size() > env_->capacity_) {
@@ -58,12 +64,14 @@ class MemWritableFile final : public WritableFile {
   }
 
   int Truncate(std::uint64_t size) override {
+    std::lock_guard<std::recursive_mutex> lock(env_->mutex_);
     if (!open_) return kFileNotOpen;
     if (size < node_->data.size()) node_->data.resize(size);
     return kOk;
   }
 
   int Close() override {
+    std::lock_guard<std::recursive_mutex> lock(env_->mutex_);
     if (open_) node_->writer = false;
     open_ = false;
     return kOk;
@@ -249,6 +257,7 @@ std::uint64_t MemEnv::UsedBytes() const {
 }
 
 void MemEnv::PutFolder(std::string_view path) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   std::string normal = Normalize(path);
   for (std::size_t pos = 1; pos <= normal.size(); ++pos) {
     if (pos == normal.size() || normal[pos] == '/') {
@@ -258,6 +267,7 @@ void MemEnv::PutFolder(std::string_view path) {
 }
 
 void MemEnv::PutFile(std::string_view path, std::string_view contents) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   std::string normal = Normalize(path);
   std::size_t slash = normal.rfind('/');
   if (slash > 0) PutFolder(normal.substr(0, slash));
@@ -267,34 +277,41 @@ void MemEnv::PutFile(std::string_view path, std::string_view contents) {
 }
 
 std::string MemEnv::FileContents(std::string_view path) const {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   auto it = files_.find(Normalize(path));
   return it == files_.end() ? std::string() : it->second->data;
 }
 
 bool MemEnv::FileExists(std::string_view path) const {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   return files_.count(Normalize(path)) != 0;
 }
 
 bool MemEnv::FolderExists(std::string_view path) const {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   return folders_.count(Normalize(path)) != 0;
 }
 
 std::vector<std::string> MemEnv::FilePaths() const {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   std::vector<std::string> paths;
   for (const auto& [path, node] : files_) paths.push_back(path);
   return paths;
 }
 
 void MemEnv::FailOpen(std::string_view path, int code) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   open_errors_[Normalize(path)] = code;
 }
 
 void MemEnv::FailReadsAfter(std::string_view path, std::uint64_t bytes) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   auto it = files_.find(Normalize(path));
   if (it != files_.end()) it->second->fail_reads_after = bytes;
 }
 
 void MemEnv::LimitReadSize(std::string_view path, std::size_t bytes) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   auto it = files_.find(Normalize(path));
   if (it != files_.end()) {
     it->second->read_size_limit = std::max<std::size_t>(1, bytes);
@@ -302,17 +319,20 @@ void MemEnv::LimitReadSize(std::string_view path, std::size_t bytes) {
 }
 
 void MemEnv::HoldForWriting(std::string_view path, bool held) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   auto it = files_.find(Normalize(path));
   if (it != files_.end()) it->second->held_elsewhere = held;
 }
 
 void MemEnv::SetReadOnly(std::string_view path, bool read_only) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   auto it = files_.find(Normalize(path));
   if (it != files_.end()) it->second->read_only = read_only;
 }
 
 int MemEnv::OpenForReading(std::string_view path,
                            std::unique_ptr<SequentialFile>* file) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   std::string normal = Normalize(path);
   if (int code = InjectedOpenError(normal); code != kOk) return code;
   auto it = files_.find(normal);
@@ -328,6 +348,7 @@ int MemEnv::OpenForReading(std::string_view path,
 
 int MemEnv::CreateForWriting(std::string_view path,
                              std::unique_ptr<WritableFile>* file) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   std::string normal = Normalize(path);
   if (int code = InjectedOpenError(normal); code != kOk) return code;
   if (folders_.count(normal) != 0) return kAccessDenied;
@@ -344,6 +365,7 @@ int MemEnv::CreateForWriting(std::string_view path,
 }
 
 int MemEnv::DeleteFile(std::string_view path) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   std::string normal = Normalize(path);
   auto it = files_.find(normal);
   if (it == files_.end()) {
@@ -360,6 +382,7 @@ int MemEnv::DeleteFile(std::string_view path) {
 }
 
 int MemEnv::CopyFile(std::string_view from, std::string_view to) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   std::unique_ptr<SequentialFile> source;
   int code = OpenForReading(from, &source);
   if (code != kOk) return code;
@@ -381,6 +404,7 @@ int MemEnv::CopyFile(std::string_view from, std::string_view to) {
 }
 
 int MemEnv::CreateFolder(std::string_view path) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   std::string normal = Normalize(path);
   if (int code = InjectedOpenError(normal); code != kOk) return code;
   if (folders_.count(normal) != 0 || files_.count(normal) != 0) {

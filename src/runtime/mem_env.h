@@ -1,11 +1,11 @@
 // MemEnv: an in-memory Env for tests, with fault injection.
 //
-// Files and folders live in maps; paths are normalised the way the POSIX
-// backend reads them (a backslash is a separator; relative paths start at
-// the current directory). A file can only be created in an existing folder.
-// Faults are injected at this boundary: a failing open, a full disk, a read
-// error after some bytes, a file held by another process. Message boxes take
-// scripted answers and are recorded, as are stops.
+// Files and folders live in maps, safe to use from several threads; paths are
+// normalised the way the POSIX backend reads them (a backslash is a separator;
+// relative paths start at the current directory). A file can only be created in
+// an existing folder. Faults are injected at this boundary: a failing open, a
+// full disk, a read error after some bytes, a file held by another process.
+// Message boxes take scripted answers and are recorded, as are stops.
 //
 // Keyed data files are the exception to "in memory": they are real SQLite
 // databases in one real folder, so tests run the real driver, and faults
@@ -20,6 +20,7 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -71,7 +72,10 @@ class MemEnv : public Env {
   void LimitReadSize(std::string_view path, std::size_t bytes);
   // The disk holds at most `bytes` of file data in all; a write past that
   // fails with kFileSystemError and writes nothing.
-  void SetDiskCapacity(std::uint64_t bytes) { capacity_ = bytes; }
+  void SetDiskCapacity(std::uint64_t bytes) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    capacity_ = bytes;
+  }
   // Another process holds `path` open for writing (or stops doing so).
   void HoldForWriting(std::string_view path, bool held = true);
   // `path` is read-only: creating, emptying or deleting it fails.
@@ -149,6 +153,9 @@ class MemEnv : public Env {
   int InjectedOpenError(const std::string& normal) const;
   std::uint64_t UsedBytes() const;
 
+  // Guards the files and folders: a writer's worker thread appends while
+  // the caller reads or writes other files.
+  mutable std::recursive_mutex mutex_;
   std::map<std::string, std::shared_ptr<Node>> files_;
   std::set<std::string> folders_;
   std::map<std::string, int> open_errors_;
