@@ -134,6 +134,29 @@ TEST_F(PartsTest, DocumentFailingLateLeavesNothingInTheMessage) {
   EXPECT_TRUE(eml_.ends_with("Content-ID: <3>\r\n\r\n"));
 }
 
+// A disk too small for the document: the message and the document grow
+// together, and whichever of them meets the full disk first, the message
+// ends up as the one a run without a document gives.
+TEST_F(PartsTest, DiskTooSmallForTheDocumentLeavesItOut) {
+  PutPages(2);
+  for (int page = 1; page <= 2; ++page) {
+    env_.PutFile(PagePath(page), SomeBytes(1 << 20, page));
+  }
+  params_.no_rtf = 1;
+  ASSERT_EQ(Run(), kEmlDone);
+  const std::string without_document = eml_;
+  env_.DeleteFile(kMessagePath);
+
+  params_.no_rtf = 0;
+  for (std::uint64_t slack : {1u << 20, 3u << 19, 2u << 20}) {
+    env_.SetDiskCapacity((2u << 20) + without_document.size() + slack);
+    EXPECT_EQ(Run(), kEmlDone) << slack;
+    EXPECT_EQ(eml_, without_document) << slack;
+    EXPECT_FALSE(env_.FileExists("/w/KQ/5.RTF")) << slack;
+    env_.DeleteFile(kMessagePath);
+  }
+}
+
 TEST_F(PartsTest, RtfCopiesLandInBothFolders) {
   PutPages(1);
   params_.rtf_name = "May report  ";

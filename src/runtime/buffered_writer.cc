@@ -20,7 +20,9 @@ void BufferedWriter::Leaving(std::string_view data) {
 
 void BufferedWriter::WriteNow(std::string_view data) {
   if (data.empty() || file_ == nullptr || !ok()) return;
-  error_.store(file_->Append(data), std::memory_order_release);
+  const int code = file_->Append(data);
+  if (code == kOk) written_ += data.size();
+  error_.store(code, std::memory_order_release);
 }
 
 void BufferedWriter::WorkerLoop() {
@@ -103,9 +105,12 @@ void BufferedWriter::Rewind(std::uint64_t size) {
   WaitForWorker();
   used_ = 0;
   handed_ = size;
-  if (file_ != nullptr && ok()) {
-    error_.store(file_->Truncate(size), std::memory_order_release);
-  }
+  // Every write before the first failed one went through, so the file is
+  // sound up to `written_`; a failure past `size` goes with what is cut.
+  if (file_ == nullptr || written_ < size) return;
+  const int code = file_->Truncate(size);
+  if (code == kOk) written_ = size;
+  error_.store(code, std::memory_order_release);
 }
 
 int BufferedWriter::Close() {

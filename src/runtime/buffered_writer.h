@@ -95,8 +95,10 @@ class BufferedWriter {
 
   // Takes back every byte appended after the first `size` (size <= size()):
   // from the buffer, and from the file when they were written already.
-  // A failure to cut the file counts as a failed write. (A tap has seen
-  // those bytes already.)
+  // A write that failed after `size` is taken back with them: once the file
+  // is cut back the writer is sound again (a full disk that the bytes taken
+  // back had filled is no failure of what stays). A failure to cut the file
+  // counts as a failed write. (A tap has seen those bytes already.)
   void Rewind(std::uint64_t size);
 
   // True while no write has failed. A write still on its way is counted
@@ -123,7 +125,8 @@ class BufferedWriter {
   std::unique_ptr<char[]> buffer_;  // being filled by the caller
   std::unique_ptr<char[]> spare_;   // being written by the worker
   std::size_t used_ = 0;
-  std::uint64_t handed_ = 0;  // bytes that left the buffer for the file
+  std::uint64_t handed_ = 0;   // bytes that left the buffer for the file
+  std::uint64_t written_ = 0;  // bytes the file took without a failure
   ByteSink* tap_ = nullptr;
   std::atomic<int> error_{kOk};
 

@@ -131,5 +131,31 @@ TEST_F(BufferedWriterTest, AFailedWriteBehindIsReportedAndSticky) {
   EXPECT_EQ(env_.FileContents("/w/out"), written);
 }
 
+// A write that failed after the point rewound to goes with the bytes taken
+// back: the writer is sound again. One that failed before it stays.
+TEST_F(BufferedWriterTest, RewindUndoesAFailureOnlyPastThePoint) {
+  const std::size_t piece = kBlock / 2 + 1;  // one piece fills a buffer
+  env_.SetDiskCapacity(3 * piece);
+  auto out = Open();
+  out->Append(Pattern(piece, 1));
+  const std::uint64_t mark = out->size();
+  for (std::size_t i = 0; i < 4; ++i) out->Append(Pattern(piece, 2 + i));
+  out->Flush();
+  ASSERT_FALSE(out->ok());
+  out->Rewind(mark);
+  EXPECT_TRUE(out->ok());
+  out->Append("the end");
+  ASSERT_EQ(out->Close(), kOk);
+  EXPECT_EQ(env_.FileContents("/w/out"), Pattern(piece, 1) + "the end");
+
+  out = Open();
+  for (std::size_t i = 0; i < 4; ++i) out->Append(Pattern(piece, i));
+  out->Flush();
+  ASSERT_FALSE(out->ok());
+  out->Rewind(4 * piece - 1);
+  EXPECT_FALSE(out->ok());
+  EXPECT_EQ(out->Close(), kFileSystemError);
+}
+
 }  // namespace
 }  // namespace vellaro
