@@ -9,6 +9,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -149,7 +150,8 @@ class PosixSequentialFile final : public SequentialFile {
 // the file system maps a large extent once instead of a few blocks on every
 // write. The reservation lies past the end of the file (the size shows only
 // what was written) and what is left of it is released at Close. Small files
-// never reserve anything.
+// never reserve anything, and neither does a file on a disk that is nearly
+// full: there a reservation could take the room another file needs.
 class Preallocator {
  public:
   static constexpr off_t kStart = 1 << 20;     // first reservation at 1 MiB
@@ -164,7 +166,8 @@ class Preallocator {
     const off_t step = std::min(std::max(end, kStart), kMaxStep);
     const off_t from = std::max(reserved_, written);
 #ifdef FALLOC_FL_KEEP_SIZE
-    if (::fallocate(fd, FALLOC_FL_KEEP_SIZE, from, end - from + step) == 0) {
+    if (PlentyOfRoom(fd, end - from + step) &&
+        ::fallocate(fd, FALLOC_FL_KEEP_SIZE, from, end - from + step) == 0) {
       reserved_ = end + step;
       return;
     }
@@ -191,6 +194,16 @@ class Preallocator {
   void Forget() { reserved_ = 0; }
 
  private:
+  // True when the disk of `fd` has many times `bytes` free.
+  static bool PlentyOfRoom(int fd, off_t bytes) {
+    struct statvfs disk;
+    if (::fstatvfs(fd, &disk) != 0) return false;
+    const unsigned long long free_bytes =
+        static_cast<unsigned long long>(disk.f_bavail) * disk.f_frsize;
+    return free_bytes / kRoomFactor > static_cast<unsigned long long>(bytes);
+  }
+  static constexpr unsigned long long kRoomFactor = 16;
+
   bool enabled_ = true;
   off_t reserved_ = 0;
 };
